@@ -1,0 +1,34 @@
+# Helpers shared by every module's CMakeLists.
+
+# Our own code builds warning-free; third-party headers are included as SYSTEM by their targets.
+function(deckshot_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# deckshot_test(NAME <name> LABEL <unit|window|office|screen> SOURCES ... LIBS ... [TIMEOUT s])
+# One GoogleTest executable; its cases are discovered when ctest runs, so building never needs
+# a display or an office.
+include(GoogleTest)
+function(deckshot_test)
+    cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    add_executable(${T_NAME} ${T_SOURCES})
+    deckshot_warnings(${T_NAME})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} deckshot_fakes GTest::gtest GTest::gmock GTest::gtest_main)
+    set(env "DECKSHOT_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    if(T_LABEL STREQUAL "unit" OR T_LABEL STREQUAL "window")
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    set(lock "")
+    if(T_LABEL STREQUAL "screen")
+        set(lock RESOURCE_LOCK display)  # one X screen: its tests take turns
+    endif()
+    gtest_discover_tests(${T_NAME}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}" ${lock})
+    if(T_LABEL STREQUAL "unit")
+        set_property(GLOBAL APPEND PROPERTY DECKSHOT_UNIT_TESTS ${T_NAME})
+    endif()
+endfunction()

@@ -1,0 +1,48 @@
+#pragma once
+// The presentation application as the export engine sees it: the members it calls late-bound on
+// the automation object, in the order it calls them. Every failure is an exception
+// (AutomationError) whose text can be shown to the user as it stands.
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+class AutomationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Format numbers of SaveAs.
+inline constexpr int SaveAsGif = 16;
+inline constexpr int SaveAsJpeg = 17;
+inline constexpr int SaveAsBmp = 19;
+
+class PresentationApp {
+public:
+    // Releasing the object without Quit must still end the application.
+    virtual ~PresentationApp() = default;
+
+    virtual void setVisible(bool visible) = 0;                          // App.Visible
+    virtual void openPresentation(const std::string& path, bool readOnly, bool untitled,
+                                  bool withWindow) = 0;                 // App.Presentations.Open
+    virtual void setAdvanceMode(int mode) = 0;  // ActivePresentation.SlideShowSettings.AdvanceMode
+    virtual void runSlideShow() = 0;            // ActivePresentation.SlideShowSettings.Run
+    virtual int slideCount() = 0;               // ActivePresentation.Slides.Count
+    // ActivePresentation.SaveAs: leaves "Slide<n>.<jpg|bmp|gif>" for every slide in directory.
+    virtual void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) = 0;
+    // ActivePresentation.SlideShowWindow.View.GoToSlide: returns once the slide is on screen.
+    virtual void goToSlide(int slideNumber) = 0;
+    virtual void quit() = 0;  // App.Quit
+};
+
+class AutomationFactory {
+public:
+    virtual ~AutomationFactory() = default;
+    // Creates the object registered under the programmatic identifier; throws AutomationError.
+    virtual std::unique_ptr<PresentationApp> create(const std::string& programmaticId) = 0;
+};
+
+inline constexpr const char* PresentationProgId = "PowerPoint.Application";
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+// The user-facing boxes of the program: plain messages, Yes/No questions, the input prompt and
+// the file-open dialog. Behind one interface so that a run without a display (console) and the
+// tests (scripted answers) can stand in for the real windows.
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A plain message box with an OK button, captioned with the application title.
+    virtual void message(const std::string& text) = 0;
+    // A plain message box with a caption of the caller's choosing.
+    virtual void messageWithCaption(const std::string& caption, const std::string& text) = 0;
+    // A Yes/No confirmation box; true for Yes.
+    virtual bool askYesNo(const std::string& text) = 0;
+    // An input prompt; cancelling answers with the prefilled text unchanged.
+    virtual std::string inputBox(const std::string& caption, const std::string& prompt,
+                                 const std::string& prefilled) = 0;
+    // A file-open dialog with one filter entry ("PowerPoint", "*.ppt"); nothing on cancel.
+    virtual std::optional<std::string> openFile(const std::string& filterName,
+                                                const std::string& pattern) = 0;
+};
+
+// The caption of every plain message box.
+inline constexpr const char* ApplicationTitle = "Convert PPT to jpg, bmp or gif files ";
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#include "tests/fakes/FakeDialogs.h"
+
+namespace fakes {
+
+void FakeDialogs::message(const std::string& text) {
+    shown.push_back({"message", platform::ApplicationTitle, text});
+}
+
+void FakeDialogs::messageWithCaption(const std::string& caption, const std::string& text) {
+    shown.push_back({"message", caption, text});
+}
+
+bool FakeDialogs::askYesNo(const std::string& text) {
+    shown.push_back({"question", platform::ApplicationTitle, text});
+    if (yesNoAnswers.empty()) return true;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+std::string FakeDialogs::inputBox(const std::string& caption, const std::string& prompt,
+                                  const std::string& prefilled) {
+    shown.push_back({"input", caption, prompt});
+    inputPrefills.push_back(prefilled);
+    if (inputAnswers.empty()) return prefilled;
+    const std::optional<std::string> answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer ? *answer : prefilled;
+}
+
+std::optional<std::string> FakeDialogs::openFile(const std::string& filterName,
+                                                 const std::string& pattern) {
+    shown.push_back({"open", filterName, pattern});
+    lastOpenFilter = filterName + "|" + pattern;
+    if (openAnswers.empty()) return std::nullopt;
+    const std::optional<std::string> answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+}
+
+std::vector<std::string> FakeDialogs::texts() const {
+    std::vector<std::string> all;
+    for (const ShownBox& box : shown) all.push_back(box.text);
+    return all;
+}
+
+}  // namespace fakes

@@ -1,0 +1,38 @@
+#pragma once
+// Records every box the program shows and answers questions from a script.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Dialogs.h"
+
+namespace fakes {
+
+struct ShownBox {
+    std::string kind;  // "message", "question", "input", "open"
+    std::string caption;
+    std::string text;
+};
+
+class FakeDialogs : public platform::Dialogs {
+public:
+    void message(const std::string& text) override;
+    void messageWithCaption(const std::string& caption, const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
+    std::string inputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& prefilled) override;
+    std::optional<std::string> openFile(const std::string& filterName,
+                                        const std::string& pattern) override;
+
+    // Texts of all boxes, in order.
+    std::vector<std::string> texts() const;
+
+    std::vector<ShownBox> shown;
+    std::deque<bool> yesNoAnswers;                    // empty: answer Yes
+    std::deque<std::optional<std::string>> inputAnswers;  // nullopt or empty queue: cancel
+    std::deque<std::optional<std::string>> openAnswers;   // empty: cancel
+    std::vector<std::string> inputPrefills;
+    std::string lastOpenFilter;
+};
+
+}  // namespace fakes

@@ -1,0 +1,83 @@
+#pragma once
+// Recording stand-ins for the small platform services, and a guard that installs them for one
+// test and puts the previous services back afterwards.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/Services.h"
+#include "platform/Shell.h"
+#include "tests/fakes/FakeDialogs.h"
+
+namespace fakes {
+
+class FakeClock : public platform::Clock {
+public:
+    void sleep(int milliseconds) override {
+        sleeps.push_back(milliseconds);
+        if (onSleep) onSleep(milliseconds);
+    }
+    int totalSleptMs() const {
+        int total = 0;
+        for (int ms : sleeps) total += ms;
+        return total;
+    }
+    std::vector<int> sleeps;
+    std::function<void(int)> onSleep;
+};
+
+struct OpenRequest {
+    std::string file, parameters, directory;
+    int showCommand;
+};
+
+class FakeShell : public platform::Shell {
+public:
+    int open(const std::string& file, const std::string& parameters, const std::string& directory,
+             int showCommand) override {
+        opened.push_back({file, parameters, directory, showCommand});
+        return result;
+    }
+    std::vector<OpenRequest> opened;
+    int result = platform::ShellOk;
+};
+
+class FakeEventPump : public platform::EventPump {
+public:
+    void processPending() override { ++pendingCalls; }
+    void processKeyboard() override { ++keyboardCalls; }
+    int pendingCalls = 0;
+    int keyboardCalls = 0;
+};
+
+// Installs the fakes above (and whatever else the test adds to `services` before install())
+// for the lifetime of the guard.
+class ScopedFakeServices {
+public:
+    ScopedFakeServices() : previous_(platform::services()) {
+        services.dialogs = &dialogs;
+        services.clock = &clock;
+        services.shell = &shell;
+        services.events = &events;
+        platform::installServices(services);
+    }
+    ~ScopedFakeServices() { platform::installServices(previous_); }
+    ScopedFakeServices(const ScopedFakeServices&) = delete;
+    ScopedFakeServices& operator=(const ScopedFakeServices&) = delete;
+
+    // Re-installs after a test changed `services`.
+    void install() { platform::installServices(services); }
+
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakeShell shell;
+    FakeEventPump events;
+    platform::Services services;
+
+private:
+    platform::Services previous_;
+};
+
+}  // namespace fakes
