@@ -26,6 +26,8 @@ struct TokenWalk {
     std::vector<Step> steps;  // what successive calls give
 };
 
+void PrintTo(const TokenWalk& walk, std::ostream* out) { *out << walk.name; }
+
 class NextTokenWalk : public testing::TestWithParam<TokenWalk> {};
 
 TEST_P(NextTokenWalk, YieldsTokensAndPositions) {
