@@ -1,0 +1,534 @@
+// LibreOffice Impress behind PresentationApp, through the C++ UNO API. The only translation unit
+// that sees UNO headers: they clash with Qt's and X11's macros.
+#include <strings.h>
+#include <unistd.h>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/XExporter.hpp>
+#include <com/sun/star/document/XFilter.hpp>
+#include <com/sun/star/drawing/GraphicExportFilter.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/presentation/XPresentation2.hpp>
+#include <com/sun/star/presentation/XPresentationSupplier.hpp>
+#include <com/sun/star/presentation/XSlideShowController.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
+#include <rtl/ustring.hxx>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/images/ImageFiles.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
+#include "platform/libreoffice/OfficeProcess.h"
+
+namespace platform {
+
+double officeCallTimeoutSeconds() {
+    const char* text = std::getenv("DECKSHOT_OFFICE_TIMEOUT");
+    if (text && *text) {
+        char* end = nullptr;
+        const double seconds = std::strtod(text, &end);
+        if (end && *end == '\0' && std::isfinite(seconds) && seconds > 0)
+            return seconds;
+    }
+    return 60.0;
+}
+
+namespace {
+
+using namespace com::sun::star;
+using uno::Reference;
+using uno::UNO_QUERY;
+using uno::UNO_QUERY_THROW;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using rtl::OUString;
+using rtl::OUStringToOString;
+using Properties = uno::Sequence<beans::PropertyValue>;
+
+OUString ou(const std::string& text) {
+    return OUString::fromUtf8(text.c_str());
+}
+std::string str(const OUString& text) {
+    return OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr();
+}
+
+beans::PropertyValue prop(const char* name, const uno::Any& value) {
+    beans::PropertyValue p;
+    p.Name = OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+Properties properties(std::initializer_list<beans::PropertyValue> list) {
+    return Properties(list.begin(), static_cast<sal_Int32>(list.size()));
+}
+
+std::string inQuotes(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+std::string seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", s);
+    return text;
+}
+
+bool haveDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+// The process-wide UNO runtime of our side of the pipe; made once and kept to the end.
+Reference<uno::XComponentContext> localContext() {
+    static Reference<uno::XComponentContext>* context = [] {
+        // Without it Desktop::create crashes: the runtime cannot find its type libraries.
+        ::setenv("URE_BOOTSTRAP",
+                 "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc", 0);
+        return new Reference<uno::XComponentContext>(
+            cppu::defaultBootstrap_InitialComponentContext());
+    }();
+    return *context;
+}
+
+struct SaveFormat {
+    const char* extension;
+    const char* exportMime;  // what LibreOffice writes
+    bool convertToBmp;       // its BMP export is broken: go through PNG
+};
+
+SaveFormat saveFormat(int number) {
+    switch (number) {
+        case SaveAsJpeg:
+            return {"jpg", "image/jpeg", false};
+        case SaveAsGif:
+            return {"gif", "image/gif", false};
+        case SaveAsBmp:
+            return {"bmp", "image/png", true};
+    }
+    throw AutomationError("SaveAs: unsupported format number " + std::to_string(number));
+}
+
+class LibreOfficeApp : public PresentationApp {
+  public:
+    explicit LibreOfficeApp(const std::string& program)
+        : display_(haveDisplay()), process_(program, !display_), watchdog_(process_) {
+        connect();
+    }
+    ~LibreOfficeApp() override {
+        try {
+            quit();
+        } catch (...) {
+            // Nothing may escape a destructor; OfficeProcess kills what is left.
+        }
+    }
+
+    void setVisible(bool visible) override {
+        requireRunning("Visible");
+        visible_ = visible;
+    }
+
+    void openPresentation(const std::string& path, bool, bool, bool) override {
+        requireRunning("Presentations.Open");
+        closeDocument();
+        std::error_code error;
+        if (!fs::is_regular_file(path, error))
+            throw AutomationError("Cannot open " + inQuotes(path) + ": the file does not exist");
+        OUString url;
+        if (osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(path).string()), url) !=
+            osl::FileBase::E_None)
+            throw AutomationError("Cannot open " + inQuotes(path) + ": not a usable file name");
+
+        // Read-only: the presentation is never written, and a stale lock file cannot stop it.
+        // No interaction handler: a password or repair question fails instead of waiting.
+        // Macros never run and links are not fetched: the file may come from anyone.
+        const Properties args = properties({
+            prop("ReadOnly", uno::Any(true)),
+            prop("Hidden", uno::Any(true)),
+            prop("MacroExecutionMode", uno::Any(sal_Int16(0))),
+            prop("UpdateDocMode", uno::Any(sal_Int16(0))),
+        });
+        Reference<lang::XComponent> document;
+        try {
+            document = bounded("opening " + inQuotes(path), [&] {
+                Reference<frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
+                return loader->loadComponentFromURL(url, "_blank", 0, args);
+            });
+        } catch (const AutomationError& e) {
+            if (!process_.running())
+                throw;
+            throw AutomationError("Cannot open " + inQuotes(path) + ": " + e.what());
+        }
+        if (!document.is())
+            throw AutomationError("Cannot open " + inQuotes(path) +
+                                  ": LibreOffice could not load it");
+        Reference<drawing::XDrawPagesSupplier> pages(document, UNO_QUERY);
+        Reference<presentation::XPresentationSupplier> show(document, UNO_QUERY);
+        document_ = document;
+        if (!pages.is() || !show.is()) {
+            closeDocument();
+            throw AutomationError("Cannot open " + inQuotes(path) + ": it is not a presentation");
+        }
+        path_ = path;
+        showRequested_ = showStarted_ = false;
+    }
+
+    void setAdvanceMode(int mode) override {
+        requireDocument("SlideShowSettings.AdvanceMode");
+        advanceMode_ = mode;
+    }
+
+    // Without a display there is no show; exporting works all the same. With one, the show is
+    // started by the first GoToSlide: an all-slides export then never waits for it.
+    void runSlideShow() override {
+        requireDocument("SlideShowSettings.Run");
+        showRequested_ = true;
+    }
+
+    int slideCount() override {
+        requireDocument("Slides.Count");
+        return bounded("counting the slides", [&] { return pages()->getCount(); });
+    }
+
+    void saveAs(const std::string& directory, int& formatNumber, bool) override {
+        requireDocument("SaveAs");
+        const SaveFormat format = saveFormat(formatNumber);
+        std::error_code error;
+        if (!fs::is_directory(directory, error))
+            throw AutomationError("SaveAs: the directory " + inQuotes(directory) +
+                                  " does not exist");
+        const int count = slideCount();
+        for (int n = 1; n <= count; ++n) exportSlide(directory, n, format);
+    }
+
+    void goToSlide(int slideNumber) override {
+        requireDocument("GoToSlide");
+        if (!display_)
+            throw AutomationError("GoToSlide: no display for the slide show");
+        if (!showRequested_)
+            throw AutomationError("GoToSlide: the slide show is not running");
+        const int count = slideCount();
+        if (slideNumber < 1 || slideNumber > count)
+            throw AutomationError("GoToSlide: there is no slide " + std::to_string(slideNumber) +
+                                  " (the presentation has " + std::to_string(count) + ")");
+        if (!showStarted_)
+            startShow();
+        bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
+            // Never call into an ended show: its old controller crashes the office.
+            Reference<presentation::XSlideShowController> controller = runningController();
+            if (!controller.is())
+                throw AutomationError("GoToSlide: the slide show has ended");
+            controller->gotoSlideIndex(slideNumber - 1);
+            // The move is asynchronous: wait until the show reports the slide, then give the
+            // screen a moment to show it.
+            for (int i = 0; i < 200 && controller->getCurrentSlideIndex() != slideNumber - 1; ++i)
+                std::this_thread::sleep_for(10ms);
+            if (controller->getCurrentSlideIndex() != slideNumber - 1)
+                throw AutomationError("GoToSlide: the show did not reach slide " +
+                                      std::to_string(slideNumber));
+            std::this_thread::sleep_for(60ms);
+            return 0;
+        });
+    }
+
+    void quit() override {
+        if (quit_)
+            return;
+        quit_ = true;
+        if (process_.running()) {
+            // A modified document in a visible office would hold terminate() on a question.
+            try {
+                bounded("closing the documents", [&] {
+                    Reference<container::XEnumeration> all =
+                        desktop_->getComponents()->createEnumeration();
+                    while (all->hasMoreElements()) {
+                        Reference<util::XCloseable> closeable(all->nextElement(), UNO_QUERY);
+                        if (closeable.is())
+                            closeable->close(true);
+                    }
+                    return 0;
+                });
+                bounded("ending LibreOffice", [&] { return desktop_->terminate(); });
+            } catch (const AutomationError&) {
+                // Ended below by force.
+            }
+        }
+        document_.clear();
+        desktop_.clear();
+        remote_.clear();
+        if (!process_.waitForExit(std::chrono::milliseconds(
+                static_cast<long>(std::min(officeCallTimeoutSeconds(), 10.0) * 1000))))
+            process_.kill();
+    }
+
+  private:
+    void connect() {
+        const double limit = officeCallTimeoutSeconds();
+        Reference<bridge::XUnoUrlResolver> resolver;
+        try {
+            resolver = bridge::UnoUrlResolver::create(localContext());
+        } catch (const std::exception& e) {
+            throw AutomationError(std::string("Cannot start the UNO runtime: ") + e.what());
+        } catch (const uno::Exception& e) {
+            throw AutomationError("Cannot start the UNO runtime: " + str(e.Message));
+        }
+        process_.start();
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                  std::chrono::duration<double>(limit));
+        int restarts = 0;
+        watchdog_.arm("starting LibreOffice", limit);
+        for (;;) {
+            try {
+                remote_.set(resolver->resolve(ou(process_.connectUrl())), UNO_QUERY_THROW);
+                break;
+            } catch (const connection::NoConnectException&) {
+            } catch (const uno::Exception& e) {
+                if (!watchdog_.firedLabel() && process_.running()) {
+                    watchdog_.disarm();
+                    throw AutomationError("Cannot connect to LibreOffice: " + str(e.Message));
+                }
+            }
+            if (watchdog_.firedLabel() || std::chrono::steady_clock::now() >= deadline) {
+                watchdog_.disarm();
+                process_.kill();
+                throw AutomationError("Timed out after " + seconds(limit) +
+                                      " s while starting LibreOffice; it was stopped");
+            }
+            if (auto status = process_.poll()) {
+                // A new profile makes the first start end with 81: "start me again".
+                if (*status == 81 && restarts++ < 3) {
+                    process_.start();
+                    continue;
+                }
+                watchdog_.disarm();
+                const std::string log = process_.logTail();
+                throw AutomationError("LibreOffice did not start (exit status " +
+                                      std::to_string(*status) + ")" +
+                                      (log.empty() ? "" : ": " + log));
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        watchdog_.disarm();
+        desktop_ = bounded("starting LibreOffice", [&] { return frame::Desktop::create(remote_); });
+    }
+
+    // Runs one office call under the watchdog, turning every failure into AutomationError.
+    template <class Call>
+    auto bounded(const std::string& what, Call call) -> decltype(call()) {
+        const double limit = officeCallTimeoutSeconds();
+        auto failure = [&](const std::string& message) -> AutomationError {
+            watchdog_.disarm();
+            if (watchdog_.firedLabel()) {
+                process_.kill();
+                return AutomationError("Timed out after " + seconds(limit) + " s while " + what +
+                                       "; LibreOffice was stopped");
+            }
+            if (!process_.running())
+                return AutomationError("LibreOffice ended unexpectedly while " + what);
+            return AutomationError(message);
+        };
+        watchdog_.arm(what, limit);
+        try {
+            auto result = call();
+            watchdog_.disarm();
+            if (watchdog_.firedLabel())
+                throw failure("");
+            return result;
+        } catch (const AutomationError& e) {
+            throw failure(e.what());
+        } catch (const uno::Exception& e) {
+            throw failure(str(e.Message).empty() ? "LibreOffice failed while " + what
+                                                 : str(e.Message));
+        } catch (const std::exception& e) {
+            throw failure(e.what());
+        }
+    }
+
+    void requireRunning(const std::string& member) {
+        if (quit_)
+            throw AutomationError(member + ": the application has quit");
+        if (watchdog_.firedLabel() || !process_.running())
+            throw AutomationError(member + ": LibreOffice is no longer running");
+    }
+    void requireDocument(const std::string& member) {
+        requireRunning(member);
+        if (!document_.is())
+            throw AutomationError(member + ": no presentation is open");
+    }
+
+    Reference<drawing::XDrawPages> pages() {
+        return Reference<drawing::XDrawPagesSupplier>(document_, UNO_QUERY_THROW)->getDrawPages();
+    }
+    Reference<presentation::XPresentation2> presentation() {
+        return Reference<presentation::XPresentation2>(
+            Reference<presentation::XPresentationSupplier>(document_, UNO_QUERY_THROW)
+                ->getPresentation(),
+            UNO_QUERY_THROW);
+    }
+    Reference<presentation::XSlideShowController> runningController() {
+        Reference<presentation::XPresentation2> show = presentation();
+        if (!show->isRunning())
+            return {};
+        Reference<presentation::XSlideShowController> controller = show->getController();
+        if (!controller.is() || !controller->isRunning())
+            return {};
+        return controller;
+    }
+
+    void exportSlide(const std::string& directory, int n, const SaveFormat& format) {
+        const std::string name = "Slide" + std::to_string(n) + "." + format.extension;
+        const fs::path target = fs::path(directory) / name;
+        // LibreOffice writes to a scratch name; only a complete file takes the slide's name.
+        const fs::path scratch =
+            fs::path(directory) / ("." + name + ".part-" + std::to_string(::getpid()));
+        struct Cleanup {
+            fs::path path;
+            ~Cleanup() {
+                std::error_code ignored;
+                fs::remove(path, ignored);
+            }
+        } cleanup{scratch};
+        OUString url;
+        osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(scratch).string()), url);
+        bounded("exporting slide " + std::to_string(n), [&] {
+            Reference<drawing::XDrawPage> page(pages()->getByIndex(n - 1), UNO_QUERY_THROW);
+            Reference<beans::XPropertySet> size(page, UNO_QUERY_THROW);
+            sal_Int32 width = 0, height = 0;
+            size->getPropertyValue("Width") >>= width;  // 1/100 mm
+            size->getPropertyValue("Height") >>= height;
+            // 96 pixels per inch: a 10 x 7.5 inch slide gives 960 x 720.
+            const sal_Int32 pixelWidth = std::max<sal_Int32>(1, std::lround(width * 96 / 2540.0));
+            const sal_Int32 pixelHeight = std::max<sal_Int32>(1, std::lround(height * 96 / 2540.0));
+            // Both sizes must be given, or LibreOffice ignores them.
+            const Properties filterData = properties({
+                prop("PixelWidth", uno::Any(pixelWidth)),
+                prop("PixelHeight", uno::Any(pixelHeight)),
+                prop("Quality", uno::Any(sal_Int32(90))),
+                prop("Translucent", uno::Any(false)),
+                prop("Interlaced", uno::Any(sal_Int32(0))),
+                prop("Compression", uno::Any(sal_Int32(1))),
+            });
+            const Properties descriptor = properties({
+                prop("URL", uno::Any(url)),
+                prop("MediaType", uno::Any(OUString::createFromAscii(format.exportMime))),
+                prop("FilterData", uno::Any(filterData)),
+            });
+            Reference<drawing::XGraphicExportFilter> filter =
+                drawing::GraphicExportFilter::create(remote_);
+            filter->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
+            if (!filter->filter(descriptor))
+                throw AutomationError("SaveAs: LibreOffice could not export slide " +
+                                      std::to_string(n));
+            return 0;
+        });
+        std::error_code error;
+        if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0)
+            throw AutomationError("SaveAs: LibreOffice wrote no image for slide " +
+                                  std::to_string(n));
+        try {
+            if (format.convertToBmp) {
+                writeBmp(readImage(scratch.string()), target.string());
+            } else {
+                fs::rename(scratch, target);
+            }
+        } catch (const std::exception& e) {
+            throw AutomationError(std::string("SaveAs: ") + e.what());
+        }
+    }
+
+    void startShow() {
+        bounded("starting the slide show", [&] {
+            // Transitions would play at every move (over a second each): switch them off.
+            Reference<drawing::XDrawPages> all = pages();
+            for (sal_Int32 i = 0; i < all->getCount(); ++i) {
+                Reference<beans::XPropertySet> page(all->getByIndex(i), UNO_QUERY_THROW);
+                page->setPropertyValue("TransitionType", uno::Any(sal_Int16(0)));
+                if (advanceMode_ == 1)
+                    page->setPropertyValue("Change", uno::Any(sal_Int32(0)));
+            }
+            Reference<presentation::XPresentation2> show = presentation();
+            Reference<beans::XPropertySet> settings(show, UNO_QUERY_THROW);
+            settings->setPropertyValue("IsAutomatic", uno::Any(advanceMode_ != 1));
+            settings->setPropertyValue("IsEndless", uno::Any(false));
+            settings->setPropertyValue("IsFullScreen", uno::Any(true));
+            settings->setPropertyValue("IsMouseVisible", uno::Any(false));
+            settings->setPropertyValue("StartWithNavigator", uno::Any(false));
+            // A show of a hidden document crashes the office: show its window first, and let it
+            // settle, or the show may stay black.
+            Reference<frame::XModel> model(document_, UNO_QUERY_THROW);
+            model->getCurrentController()->getFrame()->getContainerWindow()->setVisible(true);
+            std::this_thread::sleep_for(300ms);
+            show->start();
+            for (int i = 0; i < 500 && !runningController().is(); ++i)
+                std::this_thread::sleep_for(10ms);
+            if (!runningController().is())
+                throw AutomationError("the slide show did not start");
+            return 0;
+        });
+        showStarted_ = true;
+    }
+
+    void closeDocument() {
+        if (!document_.is())
+            return;
+        Reference<lang::XComponent> document = document_;
+        document_.clear();
+        try {
+            bounded("closing " + inQuotes(path_), [&] {
+                Reference<util::XCloseable>(document, UNO_QUERY_THROW)->close(true);
+                return 0;
+            });
+        } catch (const AutomationError&) {
+            if (!process_.running())
+                throw;
+        }
+    }
+
+    const bool display_;
+    office::OfficeProcess process_;
+    office::Watchdog watchdog_;
+    Reference<uno::XComponentContext> remote_;
+    Reference<frame::XDesktop2> desktop_;
+    Reference<lang::XComponent> document_;
+    std::string path_;
+    bool visible_ = false;
+    int advanceMode_ = 1;
+    bool showRequested_ = false;
+    bool showStarted_ = false;
+    bool quit_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& programmaticId) {
+    if (strcasecmp(programmaticId.c_str(), PresentationProgId) != 0)
+        throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
+    if (::access(program_.c_str(), X_OK) != 0)
+        throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
+    return std::make_unique<LibreOfficeApp>(program_);
+}
+
+}  // namespace platform

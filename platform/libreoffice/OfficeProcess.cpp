@@ -1,0 +1,245 @@
+#include "platform/libreoffice/OfficeProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "platform/Automation.h"
+
+extern char** environ;
+
+namespace platform::office {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The installed version, as the office compares it with the profile's last one: a profile that
+// names it skips the first-start migration (about a second at every start).
+std::string installedVersion(const std::string& program) {
+    const fs::path xcd = fs::path(program).parent_path().parent_path() / "share/registry/main.xcd";
+    std::ifstream in(xcd);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const auto prop = text.find("\"ooSetupVersion\">");
+    if (prop != std::string::npos) {
+        const auto open = text.find("<value>", prop), close = text.find("</value>", prop);
+        if (open != std::string::npos && close != std::string::npos && open < close)
+            return text.substr(open + 7, close - open - 7);
+    }
+    return "7.4";
+}
+
+std::string item(const std::string& path, const std::string& prop, const std::string& value) {
+    return "<item oor:path=\"" + path + "\"><prop oor:name=\"" + prop +
+           "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
+}
+
+void seedProfile(const std::string& profile, const std::string& program) {
+    const fs::path user = fs::path(profile) / "user";
+    fs::create_directories(user);
+    std::ofstream out(user / "registrymodifications.xcu");
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+        << item("/org.openoffice.Setup/Product", "ooSetupLastVersion", installedVersion(program))
+        << item("/org.openoffice.Setup/Office", "FirstStartWizardCompleted", "true")
+        // Dialogs that would otherwise sit on top of a slide show.
+        << item("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
+        << item("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
+        << item("/org.openoffice.Office.Common/Misc", "UseSystemFileDialog", "false")
+        << "</oor:items>\n";
+    if (!out)
+        throw AutomationError("Cannot prepare the LibreOffice profile in " + profile);
+}
+
+std::string uniquePipeName() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    std::ostringstream name;
+    name << "deckshot_" << ::getpid() << "_" << counter++ << "_" << std::hex << random();
+    return name.str();
+}
+
+}  // namespace
+
+OfficeProcess::OfficeProcess(std::string program, bool headless)
+    : program_(std::move(program)), headless_(headless), pipeName_(uniquePipeName()) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/deckshot-office-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw AutomationError("Cannot create a LibreOffice profile directory (" + pattern +
+                              "): " + std::strerror(errno));
+    profile_ = pattern;
+    try {
+        seedProfile(profile_, program_);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove_all(profile_, ignored);
+        throw;
+    }
+}
+
+OfficeProcess::~OfficeProcess() {
+    if (pid_ > 0 && !status_)
+        kill();
+    std::error_code ignored;
+    fs::remove_all(profile_, ignored);
+}
+
+void OfficeProcess::start() {
+    // Everything the child needs is built before fork: after it only async-signal-safe calls.
+    std::vector<std::string> args = {
+        program_,
+        "-env:UserInstallation=file://" + profile_,
+        "--accept=pipe,name=" + pipeName_ + ";urp;StarOffice.ComponentContext",
+        "--norestore",
+        "--nologo",
+        "--nodefault",
+        "--nolockcheck",
+        "--nofirststartwizard",
+    };
+    if (headless_)
+        args.push_back("--headless");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string log = profile_ + "/office.log";
+    const pid_t parent = ::getpid();
+
+    status_.reset();
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw AutomationError(std::string("Cannot start LibreOffice: ") + std::strerror(errno));
+    if (child == 0) {
+        // The office must not outlive us, whatever way we end.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (in < 0 || out < 0)
+            ::_exit(127);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::close_range(3, ~0u, 0);
+        ::execve(argv[0], argv.data(), environ);
+        ::_exit(127);
+    }
+    pid_ = child;
+}
+
+std::optional<int> OfficeProcess::poll() {
+    if (status_ || pid_ <= 0)
+        return status_;
+    int status = 0;
+    const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+    if (r == pid_ || (r < 0 && errno == ECHILD))
+        status_ = WIFEXITED(status)     ? WEXITSTATUS(status)
+                  : WIFSIGNALED(status) ? -WTERMSIG(status)
+                                        : -1;
+    return status_;
+}
+
+bool OfficeProcess::waitForExit(std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!poll()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void OfficeProcess::signalKill() const {
+    const pid_t pid = pid_;
+    if (pid > 0)
+        ::kill(pid, SIGKILL);
+}
+
+void OfficeProcess::kill() {
+    if (pid_ <= 0 || poll())
+        return;
+    signalKill();
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    status_ = -SIGKILL;
+}
+
+bool OfficeProcess::running() {
+    return pid_ > 0 && !poll();
+}
+
+std::string OfficeProcess::connectUrl() const {
+    return "uno:pipe,name=" + pipeName_ + ";urp;StarOffice.ComponentContext";
+}
+
+std::string OfficeProcess::logTail() const {
+    std::ifstream in(profile_ + "/office.log");
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    if (text.size() > 400)
+        text = text.substr(text.size() - 400);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+Watchdog::Watchdog(const OfficeProcess& process) : process_(process), thread_([this] { run(); }) {}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void Watchdog::arm(const std::string& label, double seconds) {
+    {
+        std::lock_guard lock(mutex_);
+        label_ = label;
+        deadline_ = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(seconds));
+    }
+    wake_.notify_all();
+}
+
+void Watchdog::disarm() {
+    std::lock_guard lock(mutex_);
+    deadline_.reset();
+}
+
+std::optional<std::string> Watchdog::firedLabel() const {
+    std::lock_guard lock(mutex_);
+    return fired_;
+}
+
+void Watchdog::run() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+        if (!deadline_) {
+            wake_.wait(lock);
+        } else if (wake_.wait_until(lock, *deadline_) == std::cv_status::timeout && deadline_ &&
+                   std::chrono::steady_clock::now() >= *deadline_) {
+            fired_ = label_;
+            deadline_.reset();
+            process_.signalKill();
+        }
+    }
+}
+
+}  // namespace platform::office

@@ -1,0 +1,78 @@
+#pragma once
+// The office process of one automation object, and the watchdog that bounds calls into it.
+// Plain POSIX: no UNO here.
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace platform::office {
+
+class OfficeProcess {
+  public:
+    // Creates the private profile (seeded so that start-up skips the first-run work) and picks a
+    // unique pipe name; start() runs the program.
+    OfficeProcess(std::string program, bool headless);
+    // Kills a process that is still running and removes the profile.
+    ~OfficeProcess();
+    OfficeProcess(const OfficeProcess&) = delete;
+    OfficeProcess& operator=(const OfficeProcess&) = delete;
+
+    void start();
+    // Exit status once the process has ended (-signal for a killed one), reaping it; nullopt
+    // while it runs or before it was started.
+    std::optional<int> poll();
+    // Waits up to `limit` for the process to end on its own.
+    bool waitForExit(std::chrono::milliseconds limit);
+    // SIGKILL without reaping: safe from the watchdog thread.
+    void signalKill() const;
+    // SIGKILL and reap.
+    void kill();
+    bool running();
+
+    std::string connectUrl() const;
+    const std::string& profileDir() const { return profile_; }
+    // The end of the office's own output, for error texts.
+    std::string logTail() const;
+
+  private:
+    std::string program_;
+    bool headless_;
+    std::string profile_;
+    std::string pipeName_;
+    std::atomic<pid_t> pid_{-1};
+    std::optional<int> status_;
+};
+
+// Bounds office calls: arm() before a call, disarm() after. When a call overruns, the watchdog
+// kills the office, which makes the blocked call fail; firedLabel() then says which call it was.
+class Watchdog {
+  public:
+    explicit Watchdog(const OfficeProcess& process);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    void arm(const std::string& label, double seconds);
+    void disarm();
+    std::optional<std::string> firedLabel() const;
+
+  private:
+    void run();
+
+    const OfficeProcess& process_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    std::string label_;
+    std::optional<std::string> fired_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace platform::office

@@ -1,0 +1,44 @@
+#pragma once
+// Test presentations made on the spot: flat OpenDocument XML written here, turned into .ppt by a
+// headless LibreOffice with a private, temporary profile. Each slide has its own full-slide
+// background colour and a big slide number, so an image of it can be recognised by one pixel.
+#include <sys/types.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testdecks {
+
+struct DeckOptions {
+    int slides = 3;                    // 0 gives a presentation without slides
+    bool identicalNeighbours = false;  // slide 3 repeats slide 2 exactly (needs 3 slides)
+    bool transition = false;           // every slide fades in
+};
+
+using Rgb = std::array<std::uint8_t, 3>;
+
+// Background of slide n (1-based) as written; the colours repeat after a dozen.
+Rgb slideColour(int slide, const DeckOptions& options = {});
+// True when two colours differ by at most `tolerance` in every channel.
+bool near(const Rgb& a, const Rgb& b, int tolerance);
+
+// Writes the deck as <path> (a .fodp file).
+void writeFodp(const std::string& path, const DeckOptions& options);
+
+// Converts .fodp files into <outdir>/<name>.ppt in one office run; returns the .ppt paths in
+// order. Throws std::runtime_error when LibreOffice fails or takes over two minutes.
+std::vector<std::string> convertToPpt(const std::vector<std::string>& fodpFiles,
+                                      const std::string& outdir);
+
+// writeFodp + convertToPpt for one deck: <dir>/<name>.ppt.
+std::string makePpt(const std::string& dir, const std::string& name, const DeckOptions& options);
+
+// A fresh directory under TMPDIR (or /tmp).
+std::string makeTempDir(const std::string& prefix);
+
+// Processes whose command line mentions `text` (e.g. a private profile path).
+std::vector<pid_t> processesMentioning(const std::string& text);
+
+}  // namespace testdecks
