@@ -1,0 +1,46 @@
+// deckshot: turns the slides of a presentation into image files.
+#include <QApplication>
+#include <QMetaObject>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/RealPlatform.h"
+#include "app/pptprocs.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "support/Files.h"
+#include "support/FindDirectory.h"
+
+int main(int argc, char** argv) {
+    support::SetCommandLineParameters(std::vector<std::string>(argv + 1, argv + argc));
+
+    const bool display = app::displayAvailable();
+    app::prepareQtPlatform(display);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationTitle));
+    app::installRealServices(display);
+
+    if (!display && support::CommandLineText().empty()) {
+        // Nobody could use a window that nobody sees: say how to run unattended instead.
+        platform::dialogs().message(pptprocs::UsageMessage);
+        return 2;
+    }
+
+    pptprocs::TForm1 form;
+    pptprocs::Form1 = &form;
+    support::TFindDir findDir(&form);
+    support::FindDir = &findDir;
+
+    if (!form.quitRequested() && !display) {
+        // A command-line run stopped by an error would now wait for a user who is not there.
+        return 1;
+    }
+    form.show();
+    if (form.quitRequested()) {
+        QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+    const int code = QApplication::exec();
+    return form.runFailed ? 1 : code;
+}

@@ -1,0 +1,282 @@
+#include "app/pptprocs.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <cctype>
+#include <cstdint>
+#include <exception>
+
+#include "app/CommandLine.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "support/Convert.h"
+#include "support/Files.h"
+#include "support/FindDirectory.h"
+
+namespace pptprocs {
+
+std::vector<std::string> OutputFiles;
+bool BatchMode = false;
+std::string FormatOverride;
+std::string CaptureKeys = "{PRTSC}";
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int SlideCount = 1000;
+
+QString local(const std::string& text) {
+    return QString::fromLocal8Bit(text.c_str());
+}
+std::string local(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+std::string lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Slide n is item position n - 1; a number outside the list leaves no item selected.
+void selectSlide(QComboBox* box, std::int32_t slide) {
+    const std::int64_t position = static_cast<std::int64_t>(slide) - 1;
+    box->setCurrentIndex(position >= 0 && position < box->count() ? static_cast<int>(position)
+                                                                  : -1);
+}
+
+// Labels keep their place but grow where the platform's font needs more room than the layout
+// was drawn for.
+void placeLabel(QLabel* label, int left, int top, int width, int height) {
+    const QFontMetrics metrics = label->fontMetrics();
+    label->setGeometry(left, top, std::max(width, metrics.horizontalAdvance(label->text()) + 2),
+                       std::max(height, metrics.height()));
+}
+
+}  // namespace
+
+TForm1::TForm1(ConvertAction convert, QWidget* parent)
+    : QWidget(parent), convert_(std::move(convert)) {
+    setWindowTitle(QStringLiteral("Convert PowerPoint slides to JPEG or BMP files"));
+    resize(378, 247);  // client area of the 386 x 274 window
+
+    Convert = new QPushButton(QStringLiteral("Convert"), this);
+    Convert->setGeometry(144, 216, 75, 25);
+    Convert->setToolTip(QStringLiteral("Convert slides in PowerPoint file . Press Esc to stop."));
+
+    FileName = new QLineEdit(this);
+    FileName->setGeometry(40, 16, 201, 21);
+    FileName->setToolTip(QStringLiteral("Enter name of PowerPoint file or click on Browse..."));
+
+    Browse = new QPushButton(QStringLiteral("Browse..."), this);
+    Browse->setGeometry(256, 16, 75, 25);
+    Browse->setToolTip(QStringLiteral("Look for a PowerPoint file"));
+
+    Label1 = new QLabel(QStringLiteral("PowerPoint file name:"), this);
+    placeLabel(Label1, 40, 0, 102, 13);
+
+    allslides = new QRadioButton(QStringLiteral("Convert all slides"), this);
+    allslides->setGeometry(40, 136, 113, 17);
+    allslides->setChecked(true);
+
+    SomeSlides = new QRadioButton(QStringLiteral("Convert from slide"), this);
+    SomeSlides->setGeometry(40, 160, 105, 17);
+
+    Fslide = new QComboBox(this);
+    Fslide->setGeometry(152, 160, 49, 21);
+
+    Label2 = new QLabel(QStringLiteral("to slide"), this);
+    placeLabel(Label2, 208, 160, 33, 13);
+
+    Tslide = new QComboBox(this);
+    Tslide->setGeometry(248, 160, 49, 21);
+
+    for (QComboBox* box : {Fslide, Tslide}) {
+        box->setEditable(true);
+        // Enter on a typed number picks that item; nothing new is ever added to the list.
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setEditText(QStringLiteral("1"));
+        // Only what the user does fires the handler: a choice from the list or typing.
+        connect(box, &QComboBox::activated, this, [this] { FslideChange(); });
+        connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { FslideChange(); });
+    }
+
+    OutputDir = new QLineEdit(this);
+    OutputDir->setGeometry(40, 64, 201, 21);
+    OutputDir->setToolTip(QStringLiteral("Enter name of directory or click on Browse..."));
+
+    Label3 = new QLabel(QStringLiteral("Directory to contain output files:"), this);
+    placeLabel(Label3, 40, 48, 149, 13);
+
+    BrowseDir = new QPushButton(QStringLiteral("Browse..."), this);
+    BrowseDir->setGeometry(256, 64, 75, 25);
+    BrowseDir->setToolTip(
+        QStringLiteral("Look for a directory into which the output files are to be written."));
+
+    OfileName = new QLineEdit(QStringLiteral("_#"), this);
+    OfileName->setGeometry(40, 112, 201, 21);
+    OfileName->setToolTip(QStringLiteral(
+        "Specify the format of the output file name - #  will be replaced  by the  slide number"));
+    OfileName->hide();
+
+    OfileNameLabel = new QLabel(QStringLiteral("Format of output file names"), this);
+    placeLabel(OfileNameLabel, 40, 96, 127, 13);
+    OfileNameLabel->hide();
+
+    ConvertTo = new QComboBox(this);
+    ConvertTo->setGeometry(40, 184, 105, 21);
+    ConvertTo->setEditable(true);
+    ConvertTo->setInsertPolicy(QComboBox::NoInsert);
+    ConvertTo->addItems({QStringLiteral("Convert to *.jpg"), QStringLiteral("Convert to *.bmp"),
+                         QStringLiteral("Convert to *.gif")});
+    ConvertTo->setEditText(QStringLiteral("Convert to *.jpg"));
+
+    const QWidget* order[] = {Convert, FileName,  Browse,    allslides, SomeSlides, Fslide,
+                              Tslide,  OutputDir, BrowseDir, OfileName, ConvertTo};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    }
+    for (QLabel* label : {Label1, Label2, Label3, OfileNameLabel})
+        label->setFocusPolicy(Qt::NoFocus);
+
+    connect(Convert, &QPushButton::clicked, this, [this] { ConvertClick(); });
+    connect(FileName, &QLineEdit::textChanged, this, [this] { FileNameChange(); });
+    connect(Browse, &QPushButton::clicked, this, [this] { BrowseClick(); });
+    connect(BrowseDir, &QPushButton::clicked, this, [this] { BrowseDirClick(); });
+
+    showDirectoryChooser = [] {
+        if (support::FindDir != nullptr)
+            support::FindDir->exec();
+    };
+
+    // The window-creation guard: what escapes FormCreate is shown, and the window opens.
+    try {
+        FormCreate();
+    } catch (const std::exception& error) {
+        platform::dialogs().message(error.what());
+        runFailed = true;
+    }
+}
+
+void TForm1::FormCreate() {
+    OutputFiles.clear();
+    for (int slide = 1; slide <= SlideCount; ++slide) {
+        Fslide->addItem(QString::number(slide));
+        Tslide->addItem(QString::number(slide));
+    }
+    for (QComboBox* box : {Fslide, Tslide}) {
+        box->setCurrentIndex(-1);
+        box->setEditText(QStringLiteral("1"));
+    }
+
+    const std::string commandLine = support::CommandLineText();
+    if (commandLine.empty())
+        return;
+    if (commandLine == "?") {
+        platform::dialogs().message(UsageMessage);
+        requestQuit();
+        return;
+    }
+
+    int position = 1;
+    std::string token;
+    NextFlagToken(commandLine, position, token);
+    FileName->setText(local(Trim(token)));
+    bool invalid = false;
+    while (position != 0) {
+        NextFlagToken(commandLine, position, token);
+        readFlag(token, commandLine, invalid);
+    }
+    BatchMode = true;
+    if (invalid) {
+        runFailed = true;
+    } else {
+        ConvertClick();
+    }
+    requestQuit();
+}
+
+void TForm1::readFlag(const std::string& token, const std::string& commandLine, bool& invalid) {
+    // Only the first letter decides; the character after it (normally ":") is skipped unread.
+    const char letter = token.empty()
+                            ? '\0'
+                            : static_cast<char>(std::tolower(static_cast<unsigned char>(token[0])));
+    const std::string value = token.size() > 2 ? Trim(token.substr(2)) : std::string();
+    if (letter == 'd') {
+        OutputDir->setText(local(value));
+    } else if (letter == 's') {
+        SomeSlides->setChecked(true);
+        const std::size_t dash = value.find('-');
+        if (dash != std::string::npos) {
+            selectSlide(Fslide, support::StrToInt(Trim(value.substr(0, dash))));
+            selectSlide(Tslide, support::StrToInt(Trim(value.substr(dash + 1))));
+        } else {
+            // A single number converts that slide alone, as the usage message promises.
+            const std::int32_t slide = support::StrToInt(value);
+            selectSlide(Fslide, slide);
+            selectSlide(Tslide, slide);
+        }
+    } else if (!token.empty() && lowered(Trim(token)) == "bmp") {
+        FormatOverride = "bmp";
+    } else {
+        // An empty flag (the command line ends with "/") is as invalid as any unknown one.
+        platform::dialogs().message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
+        invalid = true;
+    }
+}
+
+void TForm1::ConvertClick() {
+    if (convert_) {
+        convert_(*this);
+        return;
+    }
+    platform::dialogs().message("not yet available");
+    runFailed = true;
+}
+
+void TForm1::FileNameChange() {
+    OfileName->setText(local(support::BaseFileName(local(FileName->text())) + "_#"));
+    OfileNameLabel->show();
+    OfileName->show();
+}
+
+void TForm1::FslideChange() {
+    allslides->setChecked(false);
+    SomeSlides->setChecked(true);
+    if (Tslide->currentIndex() < Fslide->currentIndex()) {
+        Tslide->setCurrentIndex(Fslide->currentIndex());
+    }
+}
+
+void TForm1::BrowseClick() {
+    const std::optional<std::string> chosen =
+        platform::dialogs().openFile(OpenDialog1.filterName, OpenDialog1.pattern);
+    if (chosen)
+        FileName->setText(local(*chosen));
+}
+
+void TForm1::BrowseDirClick() {
+    support::FindDirPath = DirectoryPart(local(FileName->text()));
+    support::AllowNewFolder = true;
+    if (showDirectoryChooser)
+        showDirectoryChooser();
+    // Also after the chooser was closed without a choice.
+    OutputDir->setText(local(support::FindDirPath));
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect frame = frameGeometry();
+        move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
+    }
+}
+
+}  // namespace pptprocs

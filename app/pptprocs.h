@@ -1,0 +1,90 @@
+#pragma once
+// The main window: its controls hold every parameter of a conversion, and its creation handler
+// reads the command line into them.
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace pptprocs {
+
+// Full paths of the images the current run produced, in slide order.
+extern std::vector<std::string> OutputFiles;
+// Set once a command line has been read; the Convert command then asks no final question.
+extern bool BatchMode;
+// "bmp" after the flag /bmp; preferred to the window's format choice.
+extern std::string FormatOverride;
+// The key string that captures the screen.
+extern std::string CaptureKeys;
+
+// The file-open dialog's one filter entry.
+struct OpenDialogSettings {
+    std::string filterName = "PowerPoint";
+    std::string pattern = "*.ppt";
+};
+
+class TForm1 : public QWidget {
+  public:
+    // What the Convert command does; empty until the conversion exists.
+    using ConvertAction = std::function<void(TForm1&)>;
+
+    // Builds the controls, then runs FormCreate under the window-creation guard: an error that
+    // escapes it is shown like any unhandled error and the window opens for the user.
+    explicit TForm1(ConvertAction convert = {}, QWidget* parent = nullptr);
+
+    // Handlers.
+    void FormCreate();
+    void ConvertClick();
+    void FileNameChange();
+    void FslideChange();
+    void BrowseClick();
+    void BrowseDirClick();
+
+    // The start-up asked the application to end (after a command-line run or the usage text).
+    bool quitRequested() const { return quitRequested_; }
+    void requestQuit() { quitRequested_ = true; }
+    // An error was shown to the user during a run started from the command line.
+    bool runFailed = false;
+
+    // Shows the directory chooser modally; tests replace it.
+    std::function<void()> showDirectoryChooser;
+
+    // Controls, in declaration order.
+    QPushButton* Convert;
+    QLineEdit* FileName;
+    OpenDialogSettings OpenDialog1;
+    QPushButton* Browse;
+    QLabel* Label1;
+    QRadioButton* allslides;
+    QRadioButton* SomeSlides;
+    QComboBox* Fslide;
+    QLabel* Label2;
+    QComboBox* Tslide;
+    QLineEdit* OutputDir;
+    QLabel* Label3;
+    QPushButton* BrowseDir;
+    QLineEdit* OfileName;
+    QLabel* OfileNameLabel;
+    QComboBox* ConvertTo;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
+
+    ConvertAction convert_;
+    bool quitRequested_ = false;
+    bool centred_ = false;
+};
+
+// The main window, once created.
+extern TForm1* Form1;
+
+}  // namespace pptprocs

@@ -1,0 +1,66 @@
+#include "platform/qt/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace platform {
+
+QString QtDialogs::displayText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if ((c == '\r' && next == '\n') || (c == '\n' && next == '\r')) {
+            out += '\n';
+            ++i;
+        } else if (c == '\r') {
+            out += '\n';
+        } else {
+            out += c;
+        }
+    }
+    return QString::fromLocal8Bit(out.c_str());
+}
+
+void QtDialogs::message(const std::string& text) {
+    messageWithCaption(ApplicationTitle, text);
+}
+
+void QtDialogs::messageWithCaption(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLocal8Bit(caption.c_str()), displayText(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+bool QtDialogs::askYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(ApplicationTitle),
+                    displayText(text), QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::string QtDialogs::inputBox(const std::string& caption, const std::string& prompt,
+                                const std::string& prefilled) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(QApplication::activeWindow(), QString::fromLocal8Bit(caption.c_str()),
+                              QString::fromLocal8Bit(prompt.c_str()), QLineEdit::Normal,
+                              QString::fromLocal8Bit(prefilled.c_str()), &ok);
+    return ok ? answer.toLocal8Bit().toStdString() : prefilled;
+}
+
+std::optional<std::string> QtDialogs::openFile(const std::string& filterName,
+                                               const std::string& pattern) {
+    const QString filter = QString::fromLocal8Bit((filterName + " (" + pattern + ")").c_str());
+    const QString chosen =
+        QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toLocal8Bit().toStdString();
+}
+
+}  // namespace platform

@@ -1,0 +1,204 @@
+// The main window's controls and handlers under Qt's offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "app/pptprocs.h"
+#include "support/Files.h"
+#include "support/FindDirectory.h"
+#include "tests/fakes/FakeServices.h"
+
+namespace {
+
+using pptprocs::TForm1;
+
+// The next widget Tab goes to, leaving out labels and the parts of this one (a combo box's edit).
+QWidget* nextTabStop(QWidget* widget) {
+    QWidget* next = widget->nextInFocusChain();
+    while (widget->isAncestorOf(next) || next->focusProxy() != nullptr ||
+           !(next->focusPolicy() & Qt::TabFocus)) {
+        next = next->nextInFocusChain();
+    }
+    return next;
+}
+
+class MainWindow : public testing::Test {
+  protected:
+    void SetUp() override {
+        support::SetCommandLineParameters({});
+        pptprocs::BatchMode = false;
+    }
+
+    // Picks slide n in a box the way a user does: typing the number and pressing Enter.
+    static void pick(QComboBox* box, int slide) {
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), QString::number(slide));
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    }
+
+    fakes::ScopedFakeServices services;
+};
+
+TEST_F(MainWindow, ControlsHaveTheirTextsHintsAndPlaces) {
+    TForm1 form;
+    EXPECT_EQ(form.windowTitle(), "Convert PowerPoint slides to JPEG or BMP files");
+    struct Control {
+        QWidget* widget;
+        QRect place;
+        QString hint;
+    };
+    const std::vector<Control> controls = {
+        {form.Convert,
+         {144, 216, 75, 25},
+         "Convert slides in PowerPoint file . Press Esc to stop."},
+        {form.FileName, {40, 16, 201, 21}, "Enter name of PowerPoint file or click on Browse..."},
+        {form.Browse, {256, 16, 75, 25}, "Look for a PowerPoint file"},
+        {form.allslides, {40, 136, 113, 17}, ""},
+        {form.SomeSlides, {40, 160, 105, 17}, ""},
+        {form.Fslide, {152, 160, 49, 21}, ""},
+        {form.Tslide, {248, 160, 49, 21}, ""},
+        {form.OutputDir, {40, 64, 201, 21}, "Enter name of directory or click on Browse..."},
+        {form.BrowseDir,
+         {256, 64, 75, 25},
+         "Look for a directory into which the output files are to be written."},
+        {form.OfileName,
+         {40, 112, 201, 21},
+         "Specify the format of the output file name - #  will be replaced  by the  slide "
+         "number"},
+        {form.ConvertTo, {40, 184, 105, 21}, ""},
+    };
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_EQ(controls[i].widget->geometry(), controls[i].place) << "control " << i;
+        EXPECT_EQ(controls[i].widget->toolTip(), controls[i].hint) << "control " << i;
+        // Tab order runs through the table in order.
+        if (i > 0) {
+            EXPECT_EQ(nextTabStop(controls[i - 1].widget), controls[i].widget) << i;
+        }
+    }
+    EXPECT_EQ(form.Convert->text(), "Convert");
+    EXPECT_EQ(form.Browse->text(), "Browse...");
+    EXPECT_EQ(form.BrowseDir->text(), "Browse...");
+    EXPECT_EQ(form.allslides->text(), "Convert all slides");
+    EXPECT_EQ(form.SomeSlides->text(), "Convert from slide");
+    EXPECT_EQ(form.Label1->text(), "PowerPoint file name:");
+    EXPECT_EQ(form.Label2->text(), "to slide");
+    EXPECT_EQ(form.Label3->text(), "Directory to contain output files:");
+    EXPECT_EQ(form.OfileNameLabel->text(), "Format of output file names");
+    // Labels start where they were drawn and are never narrower than the text they hold.
+    for (QLabel* label : {form.Label1, form.Label2, form.Label3, form.OfileNameLabel}) {
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+        EXPECT_GE(label->height(), label->fontMetrics().height());
+    }
+    EXPECT_EQ(form.Label2->pos(), QPoint(208, 160));
+    EXPECT_TRUE(form.FileName->text().isEmpty());
+    EXPECT_TRUE(form.OutputDir->text().isEmpty());
+    EXPECT_EQ(form.OfileName->text(), "_#");
+    EXPECT_TRUE(form.OfileName->isHidden());
+    EXPECT_TRUE(form.OfileNameLabel->isHidden());
+    EXPECT_TRUE(form.allslides->isChecked());
+    EXPECT_FALSE(form.SomeSlides->isChecked());
+    EXPECT_EQ(form.ConvertTo->currentText(), "Convert to *.jpg");
+    ASSERT_EQ(form.ConvertTo->count(), 3);
+    EXPECT_EQ(form.ConvertTo->itemText(1), "Convert to *.bmp");
+    EXPECT_EQ(form.ConvertTo->itemText(2), "Convert to *.gif");
+    EXPECT_FALSE(pptprocs::BatchMode);
+}
+
+TEST_F(MainWindow, TypingAFileNameRecomputesThePattern) {
+    TForm1 form;
+    QTest::keyClicks(form.FileName, "/decks/Talk.ppt");
+    EXPECT_EQ(form.OfileName->text(), "Talk_#");
+    EXPECT_FALSE(form.OfileName->isHidden());
+    EXPECT_FALSE(form.OfileNameLabel->isHidden());
+
+    form.OfileName->setText("mine_#");
+    QTest::keyClick(form.FileName, Qt::Key_Backspace);
+    EXPECT_EQ(form.OfileName->text(), "Talk_#");  // "/decks/Talk.pp": the extension goes
+
+    form.FileName->clear();
+    EXPECT_EQ(form.OfileName->text(), "_#");
+    EXPECT_FALSE(form.OfileName->isHidden());  // stays visible once shown
+}
+
+TEST_F(MainWindow, SlideBoxRules) {
+    struct Case {
+        const char* name;
+        int firstBefore, lastBefore;  // item positions set by the program, -1: none
+        bool pickFirst;               // which box the user changes
+        int slide;
+        int firstAfter, lastAfter;
+    };
+    const std::vector<Case> cases = {
+        {"FirstAboveLast", 0, 2, true, 5, 4, 4},  {"FirstWhenLastEmpty", -1, -1, true, 5, 4, 4},
+        {"FirstBelowLast", 0, 7, true, 3, 2, 7},  {"LastBelowFirst", 4, 6, false, 2, 4, 4},
+        {"LastAboveFirst", 4, 6, false, 9, 4, 8},
+    };
+    for (const Case& c : cases) {
+        TForm1 form;
+        form.Fslide->setCurrentIndex(c.firstBefore);
+        form.Tslide->setCurrentIndex(c.lastBefore);
+        EXPECT_TRUE(form.allslides->isChecked()) << c.name << ": program changes fire nothing";
+        pick(c.pickFirst ? form.Fslide : form.Tslide, c.slide);
+        EXPECT_EQ(form.Fslide->currentIndex(), c.firstAfter) << c.name;
+        EXPECT_EQ(form.Tslide->currentIndex(), c.lastAfter) << c.name;
+        EXPECT_TRUE(form.SomeSlides->isChecked()) << c.name;
+        EXPECT_FALSE(form.allslides->isChecked()) << c.name;
+    }
+}
+
+TEST_F(MainWindow, BrowseTakesTheChosenFileOnly) {
+    TForm1 form;
+    services.dialogs.openAnswers = {std::string("/decks/Q3 Review.ppt"), std::nullopt};
+    QTest::mouseClick(form.Browse, Qt::LeftButton);
+    EXPECT_EQ(services.dialogs.lastOpenFilter, "PowerPoint|*.ppt");
+    EXPECT_EQ(form.FileName->text(), "/decks/Q3 Review.ppt");
+    EXPECT_EQ(form.OfileName->text(), "Q3 Review_#");
+    QTest::mouseClick(form.Browse, Qt::LeftButton);  // cancelled
+    EXPECT_EQ(form.FileName->text(), "/decks/Q3 Review.ppt");
+}
+
+TEST_F(MainWindow, BrowseDirStartsFromTheFilesDirectory) {
+    struct Case {
+        std::string fileName, startDirectory, answer, outputDir;
+    };
+    const std::vector<Case> cases = {
+        {"/home/ana/Talk.ppt", "/home/ana", "/home/ana/out", "/home/ana/out"},
+        {"/Talk.ppt", "/", "/", "/"},
+        {"Talk.ppt", "", "", ""},
+        {"", "", "/tmp", "/tmp"},
+        {"decks/Talk.ppt", "decks", "decks", "decks"},  // closed without a choice
+    };
+    for (const Case& c : cases) {
+        TForm1 form;
+        form.FileName->setText(QString::fromStdString(c.fileName));
+        std::string seenStart;
+        bool seenAllow = false;
+        support::AllowNewFolder = false;
+        form.showDirectoryChooser = [&] {
+            seenStart = support::FindDirPath;
+            seenAllow = support::AllowNewFolder;
+            support::FindDirPath = c.answer;
+        };
+        QTest::mouseClick(form.BrowseDir, Qt::LeftButton);
+        EXPECT_EQ(seenStart, c.startDirectory) << c.fileName;
+        EXPECT_TRUE(seenAllow) << c.fileName;
+        EXPECT_EQ(form.OutputDir->text().toStdString(), c.outputDir) << c.fileName;
+    }
+}
+
+TEST_F(MainWindow, ConvertButtonRunsTheConvertCommand) {
+    int runs = 0;
+    TForm1 form([&](TForm1&) { ++runs; });
+    QTest::mouseClick(form.Convert, Qt::LeftButton);
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(form.quitRequested());
+}
+
+}  // namespace
