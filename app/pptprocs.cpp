@@ -63,6 +63,12 @@ TForm1::TForm1(ConvertAction convert, QWidget* parent)
     : QWidget(parent), convert_(std::move(convert)) {
     setWindowTitle(QStringLiteral("Convert PowerPoint slides to JPEG or BMP files"));
     resize(378, 247);  // client area of the 386 x 274 window
+    // The layout was drawn for an 8-point font; the platform's family, at that size.
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+    // Hints show also while another window has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     Convert = new QPushButton(QStringLiteral("Convert"), this);
     Convert->setGeometry(144, 216, 75, 25);
@@ -159,6 +165,23 @@ TForm1::TForm1(ConvertAction convert, QWidget* parent)
     } catch (const std::exception& error) {
         platform::dialogs().message(error.what());
         runFailed = true;
+    }
+    fitToText();
+}
+
+void TForm1::fitToText() {
+    // Controls whose text needs more room in the platform's font grow to the right; the ones
+    // after them in the slide-range row move along, keeping the gaps they were drawn with.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{allslides, SomeSlides, Fslide, Tslide, ConvertTo}) {
+        control->resize(std::max(control->width(), control->sizeHint().width()), control->height());
+    }
+    QWidget* row[] = {SomeSlides, Fslide, Label2, Tslide};
+    const int drawnGap = 7;
+    for (std::size_t i = 1; i < std::size(row); ++i) {
+        const int left = row[i - 1]->geometry().right() + 1 + drawnGap;
+        if (row[i]->x() < left)
+            row[i]->move(left, row[i]->y());
     }
 }
 

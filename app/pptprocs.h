@@ -77,6 +77,7 @@ class TForm1 : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void fitToText();
     void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
 
     ConvertAction convert_;

@@ -1,0 +1,64 @@
+// The real program, started without a display: what a command-line run on a server sees.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string errors;  // standard error
+};
+
+ProgramRun runProgram(const std::string& arguments) {
+    // A private runtime directory keeps Qt's complaints about a missing one off standard error.
+    const std::string command =
+        "d=$(mktemp -d) && XDG_RUNTIME_DIR=$d env -u DISPLAY -u "
+        "WAYLAND_DISPLAY " +
+        std::string(DECKSHOT_EXE) + " " + arguments +
+        " 2>&1 >/dev/null </dev/null; rc=$?; rm -rf \"$d\"; exit $rc";
+    ProgramRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return run;
+    char buffer[512];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.errors.append(buffer, n);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+const std::string Usage =
+    "Convert PowerPoint slides to JPEGs or Bit Maps\n\n"
+    "deckshot <PowerPoint file> [/s:n1-n2] [/d:Directory] [/bmp]\n\nWhere\n"
+    "      /s specifies slides to convert - default = All\n"
+    "         if n2 is not specified then only slide n1 will be converted\n"
+    "      /d specifies the output directory\n"
+    "      /bmp will produce Bit Maps\n";
+
+TEST(ProgramWithoutDisplay, EndsWithTheRightMessagesAndExitCode) {
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string errors;
+    };
+    const std::vector<Case> cases = {
+        {"", 2, Usage},
+        {"'?'", 0, Usage},
+        {"deck.ppt /x /y", 1,
+         "Error: Invalid flag \"/x \" in deck.ppt /x /y\n"
+         "Error: Invalid flag \"/y\" in deck.ppt /x /y\n"},
+        {"deck.ppt /s:a-3", 1, "'a' is not a valid integer value\n"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = runProgram(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+        EXPECT_EQ(run.errors, c.errors) << c.arguments;
+    }
+}
+
+}  // namespace
