@@ -104,9 +104,23 @@ bool haveDisplay() {
 // The process-wide UNO runtime of our side of the pipe; made once and kept to the end.
 Reference<uno::XComponentContext> localContext() {
     static Reference<uno::XComponentContext>* context = [] {
-        // Without it Desktop::create crashes: the runtime cannot find its type libraries.
+        // Without it Desktop::create crashes: the runtime cannot find its type libraries. It is
+        // read once, here; left in our environment it would break any LibreOffice that we or a
+        // program we open starts later.
+        const char* previous = std::getenv("URE_BOOTSTRAP");
+        const std::string saved = previous ? previous : "";
         ::setenv("URE_BOOTSTRAP",
-                 "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc", 0);
+                 "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc", 1);
+        struct Restore {
+            bool had;
+            std::string value;
+            ~Restore() {
+                if (had)
+                    ::setenv("URE_BOOTSTRAP", value.c_str(), 1);
+                else
+                    ::unsetenv("URE_BOOTSTRAP");
+            }
+        } restore{previous != nullptr, saved};
         return new Reference<uno::XComponentContext>(
             cppu::defaultBootstrap_InitialComponentContext());
     }();
@@ -166,7 +180,8 @@ class LibreOfficeApp : public PresentationApp {
         // Macros never run and links are not fetched: the file may come from anyone.
         const Properties args = properties({
             prop("ReadOnly", uno::Any(true)),
-            prop("Hidden", uno::Any(true)),
+            // A show of a hidden document crashes the office: with a display, load it visible.
+            prop("Hidden", uno::Any(!display_)),
             prop("MacroExecutionMode", uno::Any(sal_Int16(0))),
             prop("UpdateDocMode", uno::Any(sal_Int16(0))),
         });
@@ -192,6 +207,7 @@ class LibreOfficeApp : public PresentationApp {
             throw AutomationError("Cannot open " + inQuotes(path) + ": it is not a presentation");
         }
         path_ = path;
+        loadedAt_ = std::chrono::steady_clock::now();
         showRequested_ = showStarted_ = false;
     }
 
@@ -476,11 +492,10 @@ class LibreOfficeApp : public PresentationApp {
             settings->setPropertyValue("IsFullScreen", uno::Any(true));
             settings->setPropertyValue("IsMouseVisible", uno::Any(false));
             settings->setPropertyValue("StartWithNavigator", uno::Any(false));
-            // A show of a hidden document crashes the office: show its window first, and let it
-            // settle, or the show may stay black.
-            Reference<frame::XModel> model(document_, UNO_QUERY_THROW);
-            model->getCurrentController()->getFrame()->getContainerWindow()->setVisible(true);
-            std::this_thread::sleep_for(300ms);
+            // A show started too soon after loading stays black: give the document a second.
+            const auto ready = loadedAt_ + 1000ms;
+            if (std::chrono::steady_clock::now() < ready)
+                std::this_thread::sleep_until(ready);
             show->start();
             for (int i = 0; i < 500 && !runningController().is(); ++i)
                 std::this_thread::sleep_for(10ms);
@@ -514,6 +529,7 @@ class LibreOfficeApp : public PresentationApp {
     Reference<frame::XDesktop2> desktop_;
     Reference<lang::XComponent> document_;
     std::string path_;
+    std::chrono::steady_clock::time_point loadedAt_;
     bool visible_ = false;
     int advanceMode_ = 1;
     bool showRequested_ = false;

@@ -177,6 +177,8 @@ void OfficeProcess::kill() {
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     status_ = -SIGKILL;
+    // A killed office leaves its pipe's socket file behind.
+    ::unlink(("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_).c_str());
 }
 
 bool OfficeProcess::running() {

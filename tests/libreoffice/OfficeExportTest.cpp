@@ -46,7 +46,10 @@ class OfficeExportTest : public ::testing::Test {
         decks.identical = ppts[1];
         decks.empty = ppts[2];
     }
-    static void TearDownTestSuite() { fs::remove_all(decksDir); }
+    static void TearDownTestSuite() {
+        fs::remove_all(decksDir);
+        officetest::removeScratchRoot();
+    }
 
     void SetUp() override { out = testdecks::makeTempDir("out"); }
     void TearDown() override {
@@ -290,22 +293,30 @@ TEST_F(OfficeExportTest, AUsersOwnOfficeWithTheDefaultProfileIsLeftAlone) {
     ::setenv("HOME", home.c_str(), 1);
     pid_t user = -1;
     int status = 0;
+    std::string history;
+    const std::string accept =
+        "--accept=pipe,name=deckshot_users_own_" + std::to_string(getpid()) + ";urp;";
     // A new default profile makes the first start end with 81: start it again, as a user would.
     for (int attempt = 0; attempt < 3; ++attempt) {
         user = fork();
         if (user == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            execl(platform::LibreOfficeFactory::DefaultProgram, "soffice.bin", "--headless",
-                  "--norestore", "--accept=pipe,name=deckshot_users_own;urp;",
-                  static_cast<char*>(nullptr));
+            execl(platform::LibreOfficeFactory::DefaultProgram,
+                  platform::LibreOfficeFactory::DefaultProgram, "--headless", "--norestore",
+                  accept.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
         ASSERT_GT(user, 0);
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        if (waitpid(user, &status, WNOHANG) == 0)
+        pid_t ended = 0;
+        for (int i = 0; i < 60 && (ended = waitpid(user, &status, WNOHANG)) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (ended == 0)
             break;
+        history += WIFEXITED(status) ? " exit " + std::to_string(WEXITSTATUS(status))
+                                     : " signal " + std::to_string(WTERMSIG(status));
+        user = -1;
     }
-    ASSERT_EQ(waitpid(user, &status, WNOHANG), 0) << "the user's office did not stay up";
+    ASSERT_GT(user, 0) << "the user's office did not stay up:" << history;
     ASSERT_TRUE(fs::exists(home + "/.config/libreoffice/4/user")) << "not the default profile";
 
     auto app = create();

@@ -24,6 +24,12 @@ inline void useScratchRoot() {
     }
 }
 
+// Call from TearDownTestSuite.
+inline void removeScratchRoot() {
+    std::error_code ignored;
+    std::filesystem::remove_all(scratchRoot(), ignored);
+}
+
 inline std::string officeProfileMark() {
     return scratchRoot() + "/deckshot-office-";
 }
