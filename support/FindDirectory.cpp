@@ -215,7 +215,7 @@ void TFindDir::FormActivate() {
         reversed.erase(0, reversed.find('/') + 1);
         FindDirPath = ReverseText(reversed);
         if (FindDirPath.empty() && absolute)
-            FindDirPath = "/";
+            FindDirPath.assign(1, '/');  // not = "/": GCC 12 warns falsely (-Wrestrict)
     }
     AddNew->setVisible(AllowNewFolder);
     setCurrentDirectory(FindDirPath);
