@@ -1,13 +1,18 @@
 #include "app/RealPlatform.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <stdexcept>
 
 #include "platform/ConsoleDialogs.h"
 #include "platform/QtEventPump.h"
 #include "platform/QtShell.h"
 #include "platform/RealClock.h"
 #include "platform/Services.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/x11/X11Input.h"
 
 namespace app {
 namespace {
@@ -38,12 +43,24 @@ void installRealServices(bool display) {
     static platform::RealClock clock;
     static platform::QtShell shell;
     static platform::QtEventPump events;
+    static platform::LibreOfficeFactory office;
+    static std::unique_ptr<platform::X11Input> input;
 
     platform::Services chosen = platform::services();
     chosen.dialogs = display ? static_cast<platform::Dialogs*>(&windowDialogs) : &consoleDialogs;
     chosen.clock = &clock;
     chosen.shell = &shell;
     chosen.events = &events;
+    chosen.automation = &office;
+    // Key injection needs an X server; without one only whole presentations can be converted.
+    if (display && std::getenv("DISPLAY") != nullptr) {
+        try {
+            input = std::make_unique<platform::X11Input>();
+            chosen.input = input.get();
+        } catch (const std::runtime_error& error) {
+            std::fprintf(stderr, "deckshot: no key injection: %s\n", error.what());
+        }
+    }
     platform::installServices(chosen);
 }
 

@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/RealPlatform.h"
 #include "app/pptprocs.h"
+#include "keys/sndkey32.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "support/Files.h"
@@ -32,6 +33,9 @@ int main(int argc, char** argv) {
     pptprocs::Form1 = &form;
     support::TFindDir findDir(&form);
     support::FindDir = &findDir;
+    // A key string's message box needs the application on the screen, and puts it away after.
+    sndkey32::RestoreApplication = [&form] { form.restoreApplication(); };
+    sndkey32::MinimizeApplication = [&form] { form.minimizeApplication(); };
 
     if (!form.quitRequested() && !display) {
         // A command-line run stopped by an error would now wait for a user who is not there.

@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "app/CommandLine.h"
+#include "app/LocalText.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "support/Convert.h"
@@ -29,13 +30,6 @@ TForm1* Form1 = nullptr;
 namespace {
 
 constexpr int SlideCount = 1000;
-
-QString local(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
-}
-std::string local(const QString& text) {
-    return text.toLocal8Bit().toStdString();
-}
 
 std::string lowered(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -149,7 +143,14 @@ TForm1::TForm1(ConvertAction convert, QWidget* parent)
     for (QLabel* label : {Label1, Label2, Label3, OfileNameLabel})
         label->setFocusPolicy(Qt::NoFocus);
 
-    connect(Convert, &QPushButton::clicked, this, [this] { ConvertClick(); });
+    connect(Convert, &QPushButton::clicked, this, [this] {
+        // Qt lets no exception out of a slot: this is the general error display of a click.
+        try {
+            ConvertClick();
+        } catch (const std::exception& error) {
+            showUnhandledError(error);
+        }
+    });
     connect(FileName, &QLineEdit::textChanged, this, [this] { FileNameChange(); });
     connect(Browse, &QPushButton::clicked, this, [this] { BrowseClick(); });
     connect(BrowseDir, &QPushButton::clicked, this, [this] { BrowseDirClick(); });
@@ -163,8 +164,7 @@ TForm1::TForm1(ConvertAction convert, QWidget* parent)
     try {
         FormCreate();
     } catch (const std::exception& error) {
-        platform::dialogs().message(error.what());
-        runFailed = true;
+        showUnhandledError(error);
     }
     fitToText();
 }
@@ -250,15 +250,6 @@ void TForm1::readFlag(const std::string& token, const std::string& commandLine, 
         platform::dialogs().message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
         invalid = true;
     }
-}
-
-void TForm1::ConvertClick() {
-    if (convert_) {
-        convert_(*this);
-        return;
-    }
-    platform::dialogs().message("not yet available");
-    runFailed = true;
 }
 
 void TForm1::FileNameChange() {

@@ -2,7 +2,9 @@
 // The main window: its controls hold every parameter of a conversion, and its creation handler
 // reads the command line into them.
 #include <QWidget>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace platform {
+class PresentationApp;
+}
 
 namespace pptprocs {
 
@@ -46,6 +52,17 @@ class TForm1 : public QWidget {
     void BrowseClick();
     void BrowseDirClick();
 
+    // The slide export engine: converts the presentation named in FileName into images and
+    // appends their paths to OutputFiles.
+    void ConvertPPT();
+
+    // Minimising and restoring "the application": the main window, when it is on the screen.
+    void minimizeApplication();
+    void restoreApplication();
+
+    // Shows an error that escaped a command, as the application's general error display does.
+    void showUnhandledError(const std::exception& error);
+
     // The start-up asked the application to end (after a command-line run or the usage text).
     bool quitRequested() const { return quitRequested_; }
     void requestQuit() { quitRequested_ = true; }
@@ -78,6 +95,12 @@ class TForm1 : public QWidget {
 
   private:
     void fitToText();
+    void convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
+                          const std::string& formatWord, const std::string& directory,
+                          int slideCount, int numberWidth);
+    void captureRange(std::unique_ptr<platform::PresentationApp>& app,
+                      const std::string& formatWord, const std::string& directory, int numberWidth);
+
     void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
 
     ConvertAction convert_;

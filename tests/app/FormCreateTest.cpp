@@ -272,12 +272,13 @@ TEST(FormCreate, ErrorEscapingConvertIsShownAndTheWindowStays) {
     EXPECT_TRUE(form.runFailed);
 }
 
-TEST(FormCreate, WithoutAConvertCommandSaysSoAndFails) {
+TEST(FormCreate, CommandLineRunThatFailsAsksToQuitAndReportsTheFailure) {
     fakes::ScopedFakeServices services;
-    support::SetCommandLineParameters({"deck.ppt"});
+    support::SetCommandLineParameters({"/nonexistent/deck.ppt"});
     TForm1 form;
     support::SetCommandLineParameters({});
-    EXPECT_EQ(services.dialogs.texts(), std::vector<std::string>{"not yet available"});
+    EXPECT_EQ(services.dialogs.texts(),
+              std::vector<std::string>{"Error: \"/nonexistent/deck.ppt\" does not exist."});
     EXPECT_TRUE(form.runFailed);
     EXPECT_TRUE(form.quitRequested());
 }

@@ -57,7 +57,10 @@ void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber
         const auto path =
             std::filesystem::path(directory) / ("Slide" + std::to_string(n) + "." + extension);
         std::ofstream out(path, std::ios::binary);
-        out << "fake " << extension << " of slide " << n << "\n";
+        if (script_.exportedContent)
+            out << script_.exportedContent(n, extension);
+        else
+            out << "fake " << extension << " of slide " << n << "\n";
         if (!out)
             throw platform::AutomationError("SaveAs: cannot write " + path.string());
     }
@@ -73,6 +76,8 @@ void FakePresentationApp::goToSlide(int slideNumber) {
         throw platform::AutomationError("GoToSlide: there is no slide " +
                                         std::to_string(slideNumber));
     ++moves_;
+    if (script_.onSlideShown)
+        script_.onSlideShown(slideNumber);
 }
 
 void FakePresentationApp::quit() {

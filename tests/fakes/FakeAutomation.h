@@ -2,6 +2,7 @@
 // A recording stand-in for the presentation application: every call is logged with its
 // arguments in order, any call can be scripted to fail, SaveAs leaves small distinct
 // Slide<n>.<ext> files, and GoToSlide fails as the real one does.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,10 @@ struct AutomationScript {
     std::string failMessage = "scripted failure";
     int showEndsAfterMoves = -1;  // after this many successful moves the user ends the show
     bool createFails = false;     // the factory cannot create the object
+    // What SaveAs writes for a slide; by default a text naming the format and the slide.
+    std::function<std::string(int slide, const std::string& extension)> exportedContent;
+    // Runs after every successful move of the show, e.g. to put that slide on a fake screen.
+    std::function<void(int slide)> onSlideShown;
 };
 
 class FakeAutomation;

@@ -1,0 +1,303 @@
+// The Convert command and the slide export engine behind it.
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+#include "app/CommandLine.h"
+#include "app/LocalText.h"
+#include "app/OutputNames.h"
+#include "app/pptprocs.h"
+#include "keys/sndkey32.h"
+#include "platform/Automation.h"
+#include "platform/Clipboard.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "platform/images/ImageFiles.h"
+#include "support/FindDirectory.h"
+#include "support/FmxUtils.h"
+#include "support/RexxUtil.h"
+#include "support/cfile.h"
+
+namespace pptprocs {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int LoadingPauseMs = 1000;
+constexpr int ClosingPauseMs = 2000;
+// Repeated captures of one slide that still equals the slide before: waits of 1 s to 5 s, then
+// the capture is kept, so that a run nobody watches always ends.
+constexpr int MaxCaptureRepeats = 5;
+
+bool isFile(const std::string& name) {
+    std::error_code error;
+    return fs::is_regular_file(name, error);
+}
+
+void resetCursor() {
+    while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
+}
+
+// Without a directory part, the presentation lies in the current directory.
+std::string presentationDirectory(const std::string& fileName) {
+    const std::string directory = DirectoryPart(fileName);
+    if (directory.empty())
+        return "./";
+    return directory.back() == '/' ? directory : directory + "/";
+}
+
+// The application is told to quit when a run ends early; a failure to quit then must not hide
+// the error that ended the run. Releasing the object ends the office in any case.
+void quitQuietly(std::unique_ptr<platform::PresentationApp>& app) {
+    if (!app)
+        return;
+    try {
+        app->quit();
+    } catch (const std::exception&) {
+    }
+    app.reset();
+}
+
+// Quit ends the application; the object is dropped even when Quit fails, which ends the office
+// too, so a failing Quit is never asked again.
+void quitAndDrop(std::unique_ptr<platform::PresentationApp>& app) {
+    const std::unique_ptr<platform::PresentationApp> quitting = std::move(app);
+    quitting->quit();
+}
+
+void writeCapture(const platform::RgbImage& capture, const std::string& formatWord,
+                  const std::string& path) {
+    if (formatWord == "jpg") {
+        platform::writeJpeg(capture, path);
+    } else if (formatWord == "gif") {
+        platform::writeGif(capture, path);
+    } else {
+        platform::writeBmp(capture, path);
+    }
+}
+
+}  // namespace
+
+void TForm1::ConvertClick() {
+    if (convert_) {
+        convert_(*this);
+        return;
+    }
+    const std::string fileName = local(FileName->text());
+    if (!isFile(fileName)) {
+        platform::dialogs().message("Error: \"" + fileName + "\" does not exist.");
+        runFailed = true;
+        return;
+    }
+    if (Tslide->currentIndex() < Fslide->currentIndex()) {
+        platform::dialogs().message(
+            "Error: First slide(" + std::to_string(Fslide->currentIndex() + 1) +
+            ") is greater than last slide(" + std::to_string(Tslide->currentIndex() + 1) + ").");
+        runFailed = true;
+        return;
+    }
+    if (Trim(local(OutputDir->text())).empty())
+        OutputDir->setText(local(presentationDirectory(fileName)));
+
+    const QString caption = windowTitle();
+    OutputFiles.clear();
+    try {
+        ConvertPPT();
+    } catch (...) {
+        // The rest of the command is skipped, but the window must not stay busy or keep the
+        // loading caption after the error is shown.
+        setWindowTitle(caption);
+        resetCursor();
+        throw;
+    }
+
+    setWindowTitle(QStringLiteral("Checking for duplicate files ..."));
+    repaint();
+    bool duplicates = false;
+    for (std::size_t i = 1; i < OutputFiles.size(); ++i) {
+        if (support::SameFileContents(OutputFiles[i - 1], OutputFiles[i])) {
+            platform::dialogs().message(OutputFiles[i - 1] + " is the same as " + OutputFiles[i]);
+            duplicates = true;
+        }
+    }
+    if (duplicates) {
+        platform::dialogs().message(
+            "It appears that not all the slides have been converted.\n\rYou should increase the "
+            "pause between slides.");
+    }
+    setWindowTitle(caption);
+    resetCursor();
+
+    if (BatchMode)
+        return;
+    const bool show = platform::dialogs().askYesNo(std::to_string(OutputFiles.size()) +
+                                                   " output file(s) have been created. Do you "
+                                                   "want to see them?");
+    // With no image there is nothing to open.
+    if (show && !OutputFiles.empty() && !OutputFiles.front().empty())
+        support::ExecuteFile(OutputFiles.front(), local(OutputDir->text()), "", 1);
+}
+
+void TForm1::ConvertPPT() {
+    const std::string formatWord = FormatOverride.empty()
+                                       ? support::RightJustify(local(ConvertTo->currentText()), 3)
+                                       : FormatOverride;
+    const std::string directory = local(OutputDir->text());
+
+    if (!support::DirectoryExists(directory)) {
+        if (!platform::dialogs().askYesNo("The directory \"" + directory +
+                                          "\" does not exist.  Do you want it created?"))
+            return;
+        if (::mkdir(directory.c_str(), 0777) != 0) {
+            platform::dialogs().message("Error: Cannot create " + directory);
+            runFailed = true;
+            return;
+        }
+    }
+    platform::dialogs().message("Powerpoint will save your presentation as *." + formatWord +
+                                " files.\n\rPlease wait for it to finish converting your "
+                                "presentation.");
+
+    std::unique_ptr<platform::PresentationApp> app;
+    try {
+        app = platform::automation().create(platform::PresentationProgId);
+    } catch (const std::exception&) {
+        platform::dialogs().message("Error: Unable to open PowerPoint");
+        runFailed = true;
+        return;
+    }
+    if (!app) {
+        platform::dialogs().message("Error: Unable to open PowerPoint");
+        runFailed = true;
+        return;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        app->setVisible(true);
+        minimizeApplication();
+        restoreApplication();
+        setWindowTitle(QStringLiteral("Loading ") + FileName->text() + QStringLiteral("..."));
+        repaint();
+        platform::clock().sleep(LoadingPauseMs);
+        app->openPresentation(local(FileName->text()), false, false, true);
+        app->setAdvanceMode(1);
+        app->runSlideShow();
+        minimizeApplication();
+        const int slideCount = app->slideCount();
+        const int numberWidth = NumberWidth(slideCount);
+        if (allslides->isChecked()) {
+            convertAllSlides(app, formatWord, directory, slideCount, numberWidth);
+        } else {
+            captureRange(app, formatWord, directory, numberWidth);
+        }
+    } catch (...) {
+        quitQuietly(app);
+        restoreApplication();
+        throw;
+    }
+    platform::clock().sleep(ClosingPauseMs);
+    restoreApplication();
+}
+
+void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
+                              const std::string& formatWord, const std::string& directory,
+                              int slideCount, int numberWidth) {
+    const ExportFormat format = ExportFormatFor(formatWord);
+    int formatNumber = format.number;
+    app->saveAs(directory, formatNumber, true);
+    quitAndDrop(app);
+
+    for (int slide = 1; slide <= slideCount; ++slide) {
+        const std::string exported =
+            directory + "/Slide" + std::to_string(slide) + "." + format.extension;
+        const std::string target = OutputFileName(directory, local(OfileName->text()), slide,
+                                                  numberWidth, format.extension);
+        // rename() replaces a stale target, so an older run's image is never listed as ours.
+        if (std::rename(exported.c_str(), target.c_str()) == 0) {
+            OutputFiles.push_back(target);
+            continue;
+        }
+        const std::string reason = std::strerror(errno);
+        platform::dialogs().message("Error: Cannot rename " + exported + " to " + target + ": " +
+                                    reason);
+        runFailed = true;
+        if (isFile(exported))
+            OutputFiles.push_back(exported);
+    }
+}
+
+void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
+                          const std::string& formatWord, const std::string& directory,
+                          int numberWidth) {
+    const int first = Fslide->currentIndex() < 0 ? 1 : Fslide->currentIndex() + 1;
+    const int last = Tslide->currentIndex() < 0 ? 1 : Tslide->currentIndex() + 1;
+    std::string previous;
+    std::string current;
+    std::string moveFailure;
+    bool captured = false;
+
+    for (int slide = first; slide <= last; ++slide) {
+        for (int attempts = 0;; ++attempts) {
+            try {
+                app->goToSlide(slide);
+            } catch (const std::exception& error) {
+                moveFailure = error.what();
+                break;
+            }
+            if (attempts > 0)
+                platform::clock().sleep(attempts * 1000);
+            sndkey32::SendKeys(CaptureKeys, true);
+            const std::optional<platform::RgbImage> capture = platform::clipboard().bitmap();
+            if (!capture)
+                throw std::runtime_error("Unsupported clipboard format");
+            current =
+                OutputFileName(directory, local(OfileName->text()), slide, numberWidth, formatWord);
+            writeCapture(*capture, formatWord, current);
+            captured = true;
+            if (slide == first || attempts == MaxCaptureRepeats ||
+                !support::SameFileContents(current, previous))
+                break;
+        }
+        previous = current;
+        OutputFiles.push_back(current);
+    }
+    quitAndDrop(app);
+
+    // Not one slide could be shown: the run produced nothing, and that must not look like
+    // success.
+    if (!captured && first <= last) {
+        platform::dialogs().message("Error: No slide could be captured: " + moveFailure);
+        runFailed = true;
+    }
+}
+
+void TForm1::minimizeApplication() {
+    if (isVisible())
+        showMinimized();
+}
+
+void TForm1::restoreApplication() {
+    if (isVisible())
+        showNormal();
+}
+
+void TForm1::showUnhandledError(const std::exception& error) {
+    resetCursor();
+    platform::dialogs().message(error.what());
+    runFailed = true;
+}
+
+}  // namespace pptprocs

@@ -1,0 +1,23 @@
+#pragma once
+// How the images of a run are named and in which format the office exports them.
+#include <string>
+
+namespace pptprocs {
+
+// The number of decimal digits of a slide count (1 for 0 to 9, 2 for 10 to 99, ...).
+int NumberWidth(int slideCount);
+
+// <directory>/<pattern with every "#" replaced by the slide number>.<extension>. The number
+// has leading zeros up to `numberWidth` digits; a longer number keeps its last digits. The
+// directory text is used as it stands, so one ending in "/" gives "//", which is harmless.
+std::string OutputFileName(const std::string& directory, const std::string& pattern, int slide,
+                           int numberWidth, const std::string& extension);
+
+struct ExportFormat {
+    int number;  // format number of SaveAs
+    std::string extension;
+};
+// "bmp" and "gif" exactly (case matters); every other word exports JPEG.
+ExportFormat ExportFormatFor(const std::string& formatWord);
+
+}  // namespace pptprocs
