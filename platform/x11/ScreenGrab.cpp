@@ -1,0 +1,184 @@
+#include "platform/x11/ScreenGrab.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <bit>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// One channel of a pixel value: where it sits and what each of its values is worth in 8 bits.
+struct Channel {
+    int shift = 0;
+    std::uint32_t max = 0;
+    std::vector<std::uint8_t> scale;
+
+    std::uint8_t of(std::uint32_t pixel) const { return scale[(pixel >> shift) & max]; }
+};
+
+Channel channelOf(std::uint32_t mask, int bitsPerPixel, const char* name) {
+    const std::string what = std::string("the ") + name + " mask of the pixel layout";
+    if (mask == 0)
+        throw std::invalid_argument(what + " is empty");
+    if (bitsPerPixel < 32 && (mask >> bitsPerPixel) != 0)
+        throw std::invalid_argument(what + " lies outside the pixel");
+    Channel c;
+    c.shift = std::countr_zero(mask);
+    c.max = mask >> c.shift;
+    if ((c.max & (c.max + 1)) != 0)
+        throw std::invalid_argument(what + " is not one run of bits");
+    if (std::popcount(c.max) > 16)
+        throw std::invalid_argument(what + " is wider than 16 bits");
+    c.scale.resize(c.max + 1);
+    for (std::uint32_t v = 0; v <= c.max; ++v)
+        c.scale[v] = static_cast<std::uint8_t>((v * 255u + c.max / 2) / c.max);
+    return c;
+}
+
+// The byte of a pixel that holds an 8-bit channel, or -1 when the channel is not such a byte.
+int byteOf(const Channel& c, int bytesPerPixel, bool mostSignificantFirst) {
+    if (c.max != 0xff || c.shift % 8 != 0)
+        return -1;
+    const int fromLow = c.shift / 8;
+    return mostSignificantFirst ? bytesPerPixel - 1 - fromLow : fromLow;
+}
+
+std::string displayText(const char* displayName) {
+    return std::string("\"") + XDisplayName(displayName) + "\"";
+}
+
+// XGetImage reports a refusal through the error handler, which by default ends the process.
+thread_local int lastXError = 0;
+
+int recordXError(Display*, XErrorEvent* event) {
+    lastXError = event->error_code;
+    return 0;
+}
+
+}  // namespace
+
+RgbImage convertPixels(const std::uint8_t* data, int width, int height, int bytesPerLine,
+                       const PixelLayout& layout) {
+    const int bpp = layout.bitsPerPixel;
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        throw std::invalid_argument("pixels of " + std::to_string(bpp) + " bits are not supported");
+    if (width < 0 || height < 0)
+        throw std::invalid_argument("negative image size");
+    const int bytesPerPixel = bpp / 8;
+    if (bytesPerLine < width * bytesPerPixel)
+        throw std::invalid_argument("rows shorter than their pixels");
+    const Channel red = channelOf(layout.redMask, bpp, "red");
+    const Channel green = channelOf(layout.greenMask, bpp, "green");
+    const Channel blue = channelOf(layout.blueMask, bpp, "blue");
+
+    RgbImage out;
+    out.width = width;
+    out.height = height;
+    out.pixels.resize(static_cast<std::size_t>(width) * height * 3);
+    std::uint8_t* to = out.pixels.data();
+
+    const bool msb = layout.mostSignificantFirst;
+    const int r = byteOf(red, bytesPerPixel, msb);
+    const int g = byteOf(green, bytesPerPixel, msb);
+    const int b = byteOf(blue, bytesPerPixel, msb);
+    if (r >= 0 && g >= 0 && b >= 0) {
+        // The usual 24- and 32-bit screens: every channel is a byte of its own, copied as is.
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* from = data + static_cast<std::size_t>(y) * bytesPerLine;
+            for (int x = 0; x < width; ++x, from += bytesPerPixel, to += 3) {
+                to[0] = from[r];
+                to[1] = from[g];
+                to[2] = from[b];
+            }
+        }
+        return out;
+    }
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* from = data + static_cast<std::size_t>(y) * bytesPerLine;
+        for (int x = 0; x < width; ++x, from += bytesPerPixel, to += 3) {
+            std::uint32_t pixel = 0;
+            for (int i = 0; i < bytesPerPixel; ++i) {
+                const int at = msb ? i : bytesPerPixel - 1 - i;
+                pixel = (pixel << 8) | from[at];
+            }
+            to[0] = red.of(pixel);
+            to[1] = green.of(pixel);
+            to[2] = blue.of(pixel);
+        }
+    }
+    return out;
+}
+
+struct ScreenGrabber::Impl {
+    Display* display = nullptr;
+    std::string name;
+};
+
+ScreenGrabber::ScreenGrabber(const char* displayName) : impl_(std::make_unique<Impl>()) {
+    impl_->name = displayText(displayName);
+    impl_->display = XOpenDisplay(displayName);
+    if (impl_->display == nullptr)
+        throw std::runtime_error("cannot open the X display " + impl_->name +
+                                 " to grab the screen");
+    const Visual* visual = DefaultVisual(impl_->display, DefaultScreen(impl_->display));
+    if (visual->c_class != TrueColor) {
+        const int depth = DefaultDepth(impl_->display, DefaultScreen(impl_->display));
+        XCloseDisplay(impl_->display);
+        throw std::runtime_error("cannot grab the screen of X display " + impl_->name +
+                                 ": its visual (depth " + std::to_string(depth) +
+                                 ") is not TrueColor");
+    }
+}
+
+ScreenGrabber::~ScreenGrabber() {
+    XCloseDisplay(impl_->display);
+}
+
+RgbImage ScreenGrabber::grab() {
+    Display* display = impl_->display;
+    const Window root = DefaultRootWindow(display);
+    // Asked each time: the screen may have been resized since the connection was opened.
+    Window ignoredRoot = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    XGetGeometry(display, root, &ignoredRoot, &x, &y, &width, &height, &border, &depth);
+
+    XSync(display, False);
+    lastXError = 0;
+    auto previous = XSetErrorHandler(recordXError);
+    XImage* image = XGetImage(display, root, 0, 0, width, height, AllPlanes, ZPixmap);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (image == nullptr || lastXError != 0) {
+        if (image != nullptr)
+            XDestroyImage(image);
+        throw std::runtime_error("the X server refused the image of the screen of " + impl_->name +
+                                 " (X error " + std::to_string(lastXError) + ")");
+    }
+    PixelLayout layout;
+    layout.bitsPerPixel = image->bits_per_pixel;
+    layout.mostSignificantFirst = image->byte_order == MSBFirst;
+    layout.redMask = static_cast<std::uint32_t>(image->red_mask);
+    layout.greenMask = static_cast<std::uint32_t>(image->green_mask);
+    layout.blueMask = static_cast<std::uint32_t>(image->blue_mask);
+    try {
+        RgbImage result = convertPixels(reinterpret_cast<const std::uint8_t*>(image->data),
+                                        image->width, image->height, image->bytes_per_line, layout);
+        XDestroyImage(image);
+        return result;
+    } catch (const std::invalid_argument& e) {
+        XDestroyImage(image);
+        throw std::runtime_error("cannot read the screen image of " + impl_->name + ": " +
+                                 e.what());
+    }
+}
+
+RgbImage grabScreen(const char* displayName) {
+    return ScreenGrabber(displayName).grab();
+}
+
+}  // namespace platform
