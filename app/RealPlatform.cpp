@@ -11,7 +11,9 @@
 #include "platform/RealClock.h"
 #include "platform/Services.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/x11/ScreenGrab.h"
 #include "platform/x11/X11Input.h"
 
 namespace app {
@@ -45,6 +47,8 @@ void installRealServices(bool display) {
     static platform::QtEventPump events;
     static platform::LibreOfficeFactory office;
     static std::unique_ptr<platform::X11Input> input;
+    static std::unique_ptr<platform::ScreenGrabber> screen;
+    static platform::QtClipboard clipboard;
 
     platform::Services chosen = platform::services();
     chosen.dialogs = display ? static_cast<platform::Dialogs*>(&windowDialogs) : &consoleDialogs;
@@ -52,13 +56,20 @@ void installRealServices(bool display) {
     chosen.shell = &shell;
     chosen.events = &events;
     chosen.automation = &office;
-    // Key injection needs an X server; without one only whole presentations can be converted.
+    chosen.clipboard = &clipboard;
+    // Key injection and screen capture need an X server; without one only whole presentations
+    // can be converted.
     if (display && std::getenv("DISPLAY") != nullptr) {
         try {
             input = std::make_unique<platform::X11Input>();
+            screen = std::make_unique<platform::ScreenGrabber>();
+            // X does nothing on Print Screen; do what other desktops do: the screen, as a
+            // bitmap, onto the clipboard.
+            input->setPrintScreenHandler([] { clipboard.setBitmap(screen->grab()); });
             chosen.input = input.get();
         } catch (const std::runtime_error& error) {
-            std::fprintf(stderr, "deckshot: no key injection: %s\n", error.what());
+            std::fprintf(stderr, "deckshot: no key injection or screen capture: %s\n",
+                         error.what());
         }
     }
     platform::installServices(chosen);

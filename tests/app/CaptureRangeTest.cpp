@@ -1,0 +1,323 @@
+// The slide-range way over fakes: a fake slide show whose "screen" goes to a fake clipboard when
+// the key string injects Print Screen, so the attempt loop, the waits, the entries and the
+// files written can be followed exactly.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QRadioButton>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "keys/sndkey32.h"
+#include "platform/images/ImageFiles.h"
+#include "tests/app/ConvertFixture.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeInput.h"
+
+namespace {
+
+using testapp::contents;
+using testapp::Info;
+using testapp::Texts;
+using testapp::Warning;
+namespace fs = std::filesystem;
+
+constexpr std::uint8_t PrintScreenKey = 0x2C;
+constexpr std::uint32_t KeyUp = 2;
+
+// JPEG and the GIF palette move colours a little.
+bool near(const std::array<std::uint8_t, 3>& a, const std::array<std::uint8_t, 3>& b) {
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(a[i] - b[i]) > 8)
+            return false;
+    return true;
+}
+
+platform::RgbImage picture(int look) {
+    platform::RgbImage image;
+    image.width = 32;
+    image.height = 24;
+    image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 3);
+    for (std::size_t i = 0; i < image.pixels.size(); i += 3) {
+        image.pixels[i] = static_cast<std::uint8_t>(look * 20);
+        image.pixels[i + 1] = static_cast<std::uint8_t>(255 - look * 20);
+        image.pixels[i + 2] = 100;
+    }
+    return image;
+}
+
+// A screen showing slides; Print Screen puts it on the clipboard, as the desktop does.
+class FakeScreen : public fakes::FakeInput {
+  public:
+    explicit FakeScreen(fakes::FakeClipboard& clipboard) : clipboard_(clipboard) {}
+
+    void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override {
+        FakeInput::keyEvent(virtualKey, scanCode, flags);
+        if (virtualKey != PrintScreenKey || (flags & KeyUp) == 0 || !putsImages)
+            return;
+        ++captures;
+        int look = lookOf(shown);
+        // A slide that is slow to appear still shows the slide before for its first captures.
+        if (int& lag = slowCaptures[shown]; lag > 0) {
+            --lag;
+            look = lookOf(shown - 1);
+        }
+        clipboard_.setBitmap(picture(look));
+    }
+
+    int lookOf(int slide) const {
+        const auto same = sameLook.find(slide);
+        return same != sameLook.end() ? same->second : slide;
+    }
+
+    int shown = 0;
+    int captures = 0;
+    bool putsImages = true;
+    std::map<int, int> sameLook;      // slide -> look, where a slide looks like another
+    std::map<int, int> slowCaptures;  // slide -> captures that still show the slide before
+
+  private:
+    fakes::FakeClipboard& clipboard_;
+};
+
+class CaptureRange : public testapp::ConvertFixture {
+  protected:
+    void SetUp() override {
+        ConvertFixture::SetUp();
+        sndkey32::ResetKeySettings();
+        services.services.input = &screen;
+        services.services.clipboard = &clipboard;
+        services.install();
+        automation.script.slideCount = 10;
+        automation.script.onSlideShown = [this](int slide) { screen.shown = slide; };
+        pptprocs::BatchMode = true;
+        form->OfileName->setText(QStringLiteral("_#"));
+    }
+
+    void range(int first, int last) {
+        form->SomeSlides->setChecked(true);
+        form->Fslide->setCurrentIndex(first - 1);
+        form->Tslide->setCurrentIndex(last - 1);
+    }
+
+    std::vector<std::string> moves() const {
+        std::vector<std::string> calls;
+        for (const std::string& call : automation.log->calls)
+            if (call.rfind("goToSlide", 0) == 0)
+                calls.push_back(call);
+        return calls;
+    }
+    std::vector<std::string> movesTo(std::initializer_list<int> slides) const {
+        std::vector<std::string> calls;
+        for (int slide : slides) calls.push_back("goToSlide(" + std::to_string(slide) + ")");
+        return calls;
+    }
+    // The waits asked of the clock; the key engine's own zero-length yields left out.
+    std::vector<int> waits() const {
+        std::vector<int> asked;
+        for (int ms : services.clock.sleeps)
+            if (ms != 0)
+                asked.push_back(ms);
+        return asked;
+    }
+    std::string image(int slide) const {
+        return out + "/_" + (slide < 10 ? "0" : "") + std::to_string(slide) + ".jpg";
+    }
+
+    fakes::FakeClipboard clipboard;
+    FakeScreen screen{clipboard};
+};
+
+TEST_F(CaptureRange, EachSlideOfTheRangeIsShownCapturedAndWritten) {
+    range(3, 5);
+
+    clickConvert();
+
+    EXPECT_EQ(automation.log->calls,
+              (Texts{"setVisible(1)", "openPresentation(" + deck + ",0,0,1)", "setAdvanceMode(1)",
+                     "runSlideShow()", "slideCount()", "goToSlide(3)", "goToSlide(4)",
+                     "goToSlide(5)", "quit()"}));
+    EXPECT_EQ(automation.log->released, 1);
+    EXPECT_EQ(waits(), (std::vector<int>{1000, 2000}));
+    EXPECT_EQ(screen.captures, 3);
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(3), image(4), image(5)}));
+    for (int slide = 3; slide <= 5; ++slide) {
+        const platform::RgbImage written = platform::readImage(image(slide));
+        EXPECT_EQ(written.width, 32);
+        EXPECT_EQ(written.height, 24);
+        EXPECT_TRUE(near(written.at(16, 12), picture(slide).at(0, 0))) << image(slide);
+    }
+    EXPECT_EQ(services.dialogs.texts(), Texts{Info});
+    EXPECT_FALSE(form->runFailed);
+}
+
+TEST_F(CaptureRange, JpegIsBaselineQuality90WithThreeComponents) {
+    range(1, 1);
+
+    clickConvert();
+
+    const std::string jpeg = contents(image(1));
+    ASSERT_GT(jpeg.size(), 4U);
+    EXPECT_EQ(jpeg.substr(0, 2), "\xff\xd8");
+    const std::size_t frame = jpeg.find("\xff\xc0");  // baseline start of frame
+    ASSERT_NE(frame, std::string::npos) << "not baseline";
+    EXPECT_EQ(jpeg.find("\xff\xc2"), std::string::npos) << "progressive";
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(jpeg.at(i)); };
+    EXPECT_EQ(byte(frame + 5) << 8 | byte(frame + 6), 24);  // height
+    EXPECT_EQ(byte(frame + 7) << 8 | byte(frame + 8), 32);  // width
+    EXPECT_EQ(byte(frame + 9), 3);                          // components
+    // Quality 90 scales the standard luminance table's first entry, 16, to 3.
+    const std::size_t table = jpeg.find("\xff\xdb");
+    ASSERT_NE(table, std::string::npos);
+    EXPECT_EQ(byte(table + 4) & 0x0F, 0);  // table 0, 8-bit entries
+    EXPECT_EQ(byte(table + 5), 3);
+}
+
+TEST_F(CaptureRange, FormatWordsWriteTheirOwnFiles) {
+    const struct {
+        const char* convertTo;
+        const char* extension;
+        std::string magic;
+    } cases[] = {
+        {"Convert to *.jpg", "jpg", "\xff\xd8\xff"},
+        {"Convert to *.bmp", "bmp", "BM"},
+        {"Convert to *.gif", "gif", "GIF8"},  // a real GIF
+        {"Convert to *.png", "png", "BM"},    // any other word: a bitmap under that name
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension);
+        range(2, 3);
+        form->ConvertTo->setEditText(QString::fromUtf8(c.convertTo));
+
+        clickConvert();
+
+        ASSERT_EQ(pptprocs::OutputFiles.size(), 2U);
+        for (int slide = 2; slide <= 3; ++slide) {
+            const std::string file = out + "/_0" + std::to_string(slide) + "." + c.extension;
+            EXPECT_EQ(pptprocs::OutputFiles[slide - 2], file);
+            EXPECT_EQ(contents(file).substr(0, c.magic.size()), c.magic);
+            const platform::RgbImage written = platform::readImage(file);
+            EXPECT_EQ(written.width, 32);
+            EXPECT_TRUE(near(written.at(3, 3), picture(slide).at(0, 0)));
+        }
+    }
+}
+
+TEST_F(CaptureRange, SlowSlideIsCapturedAgainAfterGrowingWaits) {
+    range(1, 3);
+    screen.slowCaptures[2] = 2;  // slide 2 still shows slide 1 twice
+
+    clickConvert();
+
+    EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 3}));
+    EXPECT_EQ(waits(), (std::vector<int>{1000, 1000, 2000, 2000}));
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(1), image(2), image(3)}));
+    EXPECT_NE(contents(image(1)), contents(image(2)));
+    EXPECT_EQ(services.dialogs.texts(), Texts{Info});
+}
+
+TEST_F(CaptureRange, IdenticalNeighboursEndAfterFiveRepeats) {
+    range(1, 4);
+    screen.sameLook[3] = 2;  // slide 3 looks exactly like slide 2
+
+    clickConvert();
+
+    EXPECT_EQ(moves(), movesTo({1, 2, 3, 3, 3, 3, 3, 3, 4}));
+    EXPECT_EQ(waits(), (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(1), image(2), image(3), image(4)}));
+    EXPECT_EQ(services.dialogs.texts(),
+              (Texts{Info, image(2) + " is the same as " + image(3), Warning}));
+}
+
+TEST_F(CaptureRange, PatternWithoutNumberIsBoundedToo) {
+    range(1, 2);
+    form->OfileName->setText(QStringLiteral("shot"));
+
+    clickConvert();
+
+    // Slide 2 writes the file slide 1 wrote, and so always equals "the slide before".
+    EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 2, 2, 2}));
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{out + "/shot.jpg", out + "/shot.jpg"}));
+}
+
+TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
+    const struct {
+        const char* name;
+        int first, last;
+        int showEndsAfterMoves;
+        Texts entries;  // "" stands for the empty entry
+    } cases[] = {
+        {"pastTheEnd", 9, 12, -1, {"9", "10", "10", "10"}},
+        {"showEndedByUser", 1, 4, 2, {"1", "2", "2", "2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.dialogs.shown.clear();
+        automation.script.showEndsAfterMoves = c.showEndsAfterMoves;
+        range(c.first, c.last);
+
+        clickConvert();
+
+        Texts expected;
+        for (const std::string& slide : c.entries) expected.push_back(image(std::stoi(slide)));
+        EXPECT_EQ(pptprocs::OutputFiles, expected);
+        EXPECT_EQ(automation.log->calls.back(), "quit()");
+        EXPECT_FALSE(form->runFailed);
+    }
+}
+
+TEST_F(CaptureRange, FirstSlideThatCannotBeShownGivesEmptyEntriesAndAnError) {
+    range(11, 12);
+
+    clickConvert();
+
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{"", ""}));
+    EXPECT_EQ(screen.captures, 0);
+    EXPECT_EQ(services.dialogs.texts(),
+              (Texts{Info, "Error: No slide could be captured: GoToSlide: there is no slide 12"}));
+    EXPECT_TRUE(form->runFailed);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(CaptureRange, LastBelowFirstCapturesNothingAndQuits) {
+    // The Convert command refuses such a range; the engine on its own must still end cleanly.
+    range(5, 3);
+
+    form->ConvertPPT();
+
+    EXPECT_EQ(automation.log->calls.back(), "quit()");
+    EXPECT_TRUE(moves().empty());
+    EXPECT_TRUE(pptprocs::OutputFiles.empty());
+    EXPECT_EQ(services.dialogs.texts(), Texts{Info});
+}
+
+TEST_F(CaptureRange, NoSelectedSlideMeansSlideOne) {
+    form->SomeSlides->setChecked(true);
+    form->Fslide->setCurrentIndex(-1);
+    form->Tslide->setCurrentIndex(-1);
+
+    clickConvert();
+
+    EXPECT_EQ(moves(), movesTo({1}));
+    EXPECT_EQ(pptprocs::OutputFiles, Texts{out + "/_01.jpg"});
+}
+
+TEST_F(CaptureRange, ClipboardWithoutBitmapEndsTheRunWithItsMessage) {
+    range(1, 3);
+    screen.putsImages = false;
+
+    clickConvert();
+
+    EXPECT_EQ(services.dialogs.texts(), (Texts{Info, "Unsupported clipboard format"}));
+    EXPECT_EQ(automation.log->calls.back(), "quit()");
+    EXPECT_EQ(automation.log->released, 1);
+    EXPECT_TRUE(pptprocs::OutputFiles.empty());
+    EXPECT_TRUE(form->runFailed);
+    EXPECT_EQ(form->windowTitle().toStdString(), "before");
+}
+
+}  // namespace
