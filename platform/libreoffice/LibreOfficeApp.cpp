@@ -33,14 +33,22 @@
 #include <rtl/ustring.hxx>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/libreoffice/OfficeProcess.h"
+#include "platform/x11/ScreenGrab.h"
 
 namespace platform {
 
@@ -145,11 +153,74 @@ SaveFormat saveFormat(int number) {
     throw AutomationError("SaveAs: unsupported format number " + std::to_string(number));
 }
 
+// One thread that runs the tasks given to it in order, until it is destroyed.
+class SerialWorker {
+  public:
+    SerialWorker() : thread_([this] { run(); }) {}
+    ~SerialWorker() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    SerialWorker(const SerialWorker&) = delete;
+    SerialWorker& operator=(const SerialWorker&) = delete;
+
+    template <typename Task>
+    std::future<void> submit(Task task) {
+        auto packaged = std::make_shared<std::packaged_task<void()>>(std::move(task));
+        std::future<void> done = packaged->get_future();
+        {
+            const std::lock_guard lock(mutex_);
+            tasks_.push_back([packaged] { (*packaged)(); });
+        }
+        wake_.notify_one();
+        return done;
+    }
+
+  private:
+    void run() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+                if (tasks_.empty())
+                    return;
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    bool stopping_ = false;
+    std::thread thread_;  // last: starts once the rest is ready
+};
+
 class LibreOfficeApp : public PresentationApp {
   public:
-    explicit LibreOfficeApp(const std::string& program)
-        : display_(haveDisplay()), process_(program, !display_), watchdog_(process_) {
-        connect();
+    explicit LibreOfficeApp(const std::string& program, bool headless = !haveDisplay(),
+                            bool isHelper = false)
+        : program_(program), display_(!headless), process_(program, headless), watchdog_(process_) {
+        // The office starts while the caller goes on (the engine waits a second before it
+        // opens anything); the first call that needs the office waits for the start to end.
+        // The starter thread lives as long as this object: the office ends with the thread
+        // that started it.
+        starter_ = std::make_unique<SerialWorker>();
+        started_ = starter_->submit([this] { connect(); });
+        // A helper office for the export of big decks starts at once too, headless, on a
+        // thread of its own for the same reason.
+        if (!isHelper && std::thread::hardware_concurrency() >= 2) {
+            helperThread_ = std::make_unique<SerialWorker>();
+            helperReady_ = helperThread_->submit(
+                [this] { helper_ = std::make_unique<LibreOfficeApp>(program_, true, true); });
+        }
     }
     ~LibreOfficeApp() override {
         try {
@@ -160,7 +231,8 @@ class LibreOfficeApp : public PresentationApp {
     }
 
     void setVisible(bool visible) override {
-        requireRunning("Visible");
+        if (quit_)
+            throw AutomationError("Visible: the application has quit");
         visible_ = visible;
     }
 
@@ -209,6 +281,13 @@ class LibreOfficeApp : public PresentationApp {
         path_ = path;
         loadedAt_ = std::chrono::steady_clock::now();
         showRequested_ = showStarted_ = false;
+        if (helperThread_) {
+            helperReady_ =
+                helperThread_->submit([this, started = std::move(helperReady_), path]() mutable {
+                    started.get();  // a helper that did not start opens nothing
+                    helper_->openPresentation(path, true, false, false);
+                });
+        }
     }
 
     void setAdvanceMode(int mode) override {
@@ -236,7 +315,26 @@ class LibreOfficeApp : public PresentationApp {
             throw AutomationError("SaveAs: the directory " + inQuotes(directory) +
                                   " does not exist");
         const int count = slideCount();
-        for (int n = 1; n <= count; ++n) exportSlide(directory, n, format);
+        SlideQueue queue(count);
+        // One office draws one slide at a time: a second one, headless, takes slides from the
+        // other end of the deck on the other core. It only ever speeds things up: whatever it
+        // fails to do, this office does.
+        std::future<void> helper;
+        if (count >= HelperMinSlides && helperThread_)
+            helper = helperThread_->submit([&] { exportWithHelper(queue, directory, format); });
+        try {
+            while (const std::optional<int> n = queue.takeFront())
+                exportSlide(directory, *n, format);
+            if (helper.valid())
+                helper.wait();
+            while (const std::optional<int> n = queue.takeFront())
+                exportSlide(directory, *n, format);
+        } catch (...) {
+            queue.close();
+            if (helper.valid())
+                helper.wait();
+            throw;
+        }
     }
 
     void goToSlide(int slideNumber) override {
@@ -249,27 +347,39 @@ class LibreOfficeApp : public PresentationApp {
         if (slideNumber < 1 || slideNumber > count)
             throw AutomationError("GoToSlide: there is no slide " + std::to_string(slideNumber) +
                                   " (the presentation has " + std::to_string(count) + ")");
-        if (!showStarted_)
+        // The screen as it was, to see the slide arrive on it.
+        const std::optional<RgbImage> before = grabScreen();
+        const bool wasStarted = showStarted_;
+        if (!showStarted_) {
+            dropHelper();  // the show needs no export help, and the machine to itself
             startShow();
+        }
         bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
             // Never call into an ended show: its old controller crashes the office.
             Reference<presentation::XSlideShowController> controller = runningController();
             if (!controller.is())
                 throw AutomationError("GoToSlide: the slide show has ended");
+            const bool alreadyShown =
+                wasStarted && controller->getCurrentSlideIndex() == slideNumber - 1;
             controller->gotoSlideIndex(slideNumber - 1);
-            // The move is asynchronous: wait until the show reports the slide, then give the
-            // screen a moment to show it.
+            // The move is asynchronous: wait until the show reports the slide.
             for (int i = 0; i < 200 && controller->getCurrentSlideIndex() != slideNumber - 1; ++i)
                 std::this_thread::sleep_for(10ms);
             if (controller->getCurrentSlideIndex() != slideNumber - 1)
                 throw AutomationError("GoToSlide: the show did not reach slide " +
                                       std::to_string(slideNumber));
-            std::this_thread::sleep_for(60ms);
+            waitUntilOnScreen(before, !alreadyShown);
             return 0;
         });
     }
 
     void quit() override {
+        dropHelper();
+        try {
+            awaitStart();
+        } catch (const AutomationError&) {
+            // It never started: there is nothing to end but the process, which goes with us.
+        }
         if (quit_)
             return;
         quit_ = true;
@@ -386,6 +496,7 @@ class LibreOfficeApp : public PresentationApp {
     void requireRunning(const std::string& member) {
         if (quit_)
             throw AutomationError(member + ": the application has quit");
+        awaitStart();
         if (watchdog_.firedLabel() || !process_.running())
             throw AutomationError(member + ": LibreOffice is no longer running");
     }
@@ -522,9 +633,128 @@ class LibreOfficeApp : public PresentationApp {
         }
     }
 
+    // Rethrows, once, what stopped the office from starting.
+    void awaitStart() {
+        if (started_.valid())
+            started_.get();
+    }
+
+    // Slides still to export, shared by this office (from the front) and a helper (from the
+    // back).
+    class SlideQueue {
+      public:
+        explicit SlideQueue(int count) {
+            for (int n = 1; n <= count; ++n) slides_.push_back(n);
+        }
+        std::optional<int> takeFront() { return take(true); }
+        std::optional<int> takeBack() { return take(false); }
+        void giveBack(int slide) {
+            const std::lock_guard lock(mutex_);
+            slides_.push_back(slide);
+        }
+        void close() {
+            const std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+
+      private:
+        std::optional<int> take(bool front) {
+            const std::lock_guard lock(mutex_);
+            if (closed_ || slides_.empty())
+                return std::nullopt;
+            const int slide = front ? slides_.front() : slides_.back();
+            front ? slides_.pop_front() : slides_.pop_back();
+            return slide;
+        }
+        std::mutex mutex_;
+        std::deque<int> slides_;
+        bool closed_ = false;
+    };
+
+    // Runs on its own thread; nothing escapes it.
+    void exportWithHelper(SlideQueue& queue, const std::string& directory,
+                          const SaveFormat& format) {
+        try {
+            helperReady_.get();
+            while (const std::optional<int> n = queue.takeBack()) {
+                try {
+                    helper_->exportSlide(directory, *n, format);
+                } catch (...) {
+                    queue.giveBack(*n);
+                    return;
+                }
+            }
+        } catch (...) {
+            // The helper could not start or open the file: this office does every slide.
+        }
+    }
+
+    // Ends the helper office, if there is one; waits for its start-up to end first.
+    void dropHelper() {
+        if (!helperThread_)
+            return;
+        helperThread_->submit([this] { helper_.reset(); }).wait();
+        helperThread_.reset();
+    }
+
+    // The show reports a slide before it is drawn; a slide drawn for the first time can take
+    // longer than any fixed pause. Without a way to look at the screen, a short pause is all
+    // there is.
+    std::optional<RgbImage> grabScreen() {
+        if (!screen_ && !screenUnavailable_) {
+            try {
+                screen_ = std::make_unique<ScreenGrabber>();
+            } catch (const std::runtime_error&) {
+                screenUnavailable_ = true;
+            }
+        }
+        if (!screen_)
+            return std::nullopt;
+        try {
+            return screen_->grab();
+        } catch (const std::runtime_error&) {
+            return std::nullopt;
+        }
+    }
+
+    // Returns once the screen differs from `before` (when a change is expected: another slide
+    // may look the same, so not for ever) and has then stayed the same for a moment.
+    void waitUntilOnScreen(const std::optional<RgbImage>& before, bool expectChange) {
+        std::optional<RgbImage> last = grabScreen();
+        if (!before || !last) {
+            std::this_thread::sleep_for(60ms);
+            return;
+        }
+        const auto changeDeadline = std::chrono::steady_clock::now() + 1500ms;
+        while (expectChange && last->pixels == before->pixels &&
+               std::chrono::steady_clock::now() < changeDeadline) {
+            std::this_thread::sleep_for(10ms);
+            last = grabScreen();
+            if (!last)
+                return;
+        }
+        const auto settleDeadline = std::chrono::steady_clock::now() + 1000ms;
+        while (std::chrono::steady_clock::now() < settleDeadline) {
+            std::this_thread::sleep_for(30ms);
+            std::optional<RgbImage> next = grabScreen();
+            if (!next || next->pixels == last->pixels)
+                return;
+            last = std::move(next);
+        }
+    }
+
+    // Below this many slides a helper office would not pay for its start-up.
+    static constexpr int HelperMinSlides = 40;
+
+    const std::string program_;
+    std::unique_ptr<SerialWorker> helperThread_;
+    std::future<void> helperReady_;           // the helper started and opened the presentation
+    std::unique_ptr<LibreOfficeApp> helper_;  // touched on helperThread_ only
     const bool display_;
     office::OfficeProcess process_;
     office::Watchdog watchdog_;
+    std::unique_ptr<SerialWorker> starter_;  // after the process: it goes first
+    std::future<void> started_;
     Reference<uno::XComponentContext> remote_;
     Reference<frame::XDesktop2> desktop_;
     Reference<lang::XComponent> document_;
@@ -535,6 +765,8 @@ class LibreOfficeApp : public PresentationApp {
     bool showRequested_ = false;
     bool showStarted_ = false;
     bool quit_ = false;
+    std::unique_ptr<ScreenGrabber> screen_;
+    bool screenUnavailable_ = false;
 };
 
 }  // namespace

@@ -43,9 +43,9 @@ Texts filesIn(const std::string& directory) {
     return names;
 }
 
-Texts numberedNames(const std::string& stem, const std::string& extension) {
+Texts numberedNames(const std::string& stem, const std::string& extension, int slides = Slides) {
     Texts names;
-    for (int n = 1; n <= Slides; ++n) {
+    for (int n = 1; n <= slides; ++n) {
         const std::string number = (n < 10 ? "0" : "") + std::to_string(n);
         names.push_back(stem + number + "." + extension);
     }
@@ -177,6 +177,22 @@ TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(filesIn(out), expected);
     expectSlideImages(out, numberedNames("twelve_", "jpg"), "\xff\xd8\xff", 24);
+}
+
+// Big decks are exported by two offices at once, from both ends: every image must still show
+// its own slide, under its own name.
+TEST_F(ConvertWithOffice, BigDeckEveryImageShowsItsSlide) {
+    const int slides = 50;
+    const std::string big = testdecks::makePpt(out, "big", {.slides = slides});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+
+    const ProgramRun run = runProgram("\"" + big + "\" /d:" + images);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const Texts names = numberedNames("big_", "jpg", slides);
+    EXPECT_EQ(filesIn(images), names);
+    expectSlideImages(images, names, "\xff\xd8\xff", 24);
 }
 
 TEST_F(ConvertWithOffice, BrokenPresentationFailsWithAMessageAndLeavesNothing) {
