@@ -1,0 +1,188 @@
+// Slide ranges captured for real: the office's slide show on the X server, Print Screen injected
+// through XTest, the screen grabbed onto the Qt clipboard and written out, with the services the
+// program itself installs. Only the boxes are scripted and the fixed waits are not slept.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/RealPlatform.h"
+#include "app/pptprocs.h"
+#include "keys/sndkey32.h"
+#include "platform/Services.h"
+#include "platform/images/ImageFiles.h"
+#include "support/Files.h"
+#include "tests/decks/TestDecks.h"
+#include "tests/fakes/FakeServices.h"
+#include "tests/libreoffice/OfficeTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+std::string head(const std::string& path, std::size_t bytes) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(bytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(bytes));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+class CaptureOnScreen : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        officetest::useScratchRoot();
+        decks() = officetest::scratchRoot() + "/decks";
+        fs::create_directory(decks());
+        testdecks::makePpt(decks(), "ten", {.slides = 10});
+        testdecks::makePpt(decks(), "twins", {.slides = 4, .identicalNeighbours = true});
+    }
+    static void TearDownTestSuite() { officetest::removeScratchRoot(); }
+    static std::string& decks() {
+        static std::string directory;
+        return directory;
+    }
+
+    void SetUp() override {
+        app::installRealServices(true);
+        platform::Services scripted = platform::services();
+        scripted.dialogs = &dialogs;
+        scripted.clock = &clock;
+        platform::installServices(scripted);
+        sndkey32::ResetKeySettings();
+        support::SetCommandLineParameters({});
+        pptprocs::BatchMode = true;
+        pptprocs::FormatOverride.clear();
+        out = testdecks::makeTempDir("images");
+    }
+    void TearDown() override { officetest::expectNoOfficeLeft(); }
+
+    // Converts slides first..last of a deck with the format word of the window's list.
+    void convert(const std::string& deck, int first, int last,
+                 const char* convertTo = "Convert to *.jpg") {
+        pptprocs::TForm1 form;
+        form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
+        form.OutputDir->setText(QString::fromStdString(out));
+        form.ConvertTo->setEditText(QString::fromUtf8(convertTo));
+        form.SomeSlides->setChecked(true);
+        form.Fslide->setCurrentIndex(first - 1);
+        form.Tslide->setCurrentIndex(last - 1);
+        form.ConvertClick();
+        failed = form.runFailed;
+    }
+
+    // Named as the deck's ten slides ask: two digits; four ask for one.
+    std::string image(const std::string& deck, int slide, const std::string& extension) const {
+        const bool twoDigits = deck == "ten" && slide < 10;
+        return out + "/" + deck + "_" + (twoDigits ? "0" : "") + std::to_string(slide) + "." +
+               extension;
+    }
+
+    // The file is a picture of the whole screen showing the slide's background.
+    void expectShowsSlide(const std::string& file, int slide,
+                          const testdecks::DeckOptions& options = {}) {
+        SCOPED_TRACE(file);
+        const platform::RgbImage picture = platform::readImage(file);
+        EXPECT_EQ(picture.width, 1024);
+        EXPECT_EQ(picture.height, 768);
+        EXPECT_TRUE(
+            testdecks::near(picture.at(20, 20), testdecks::slideColour(slide, options), 12));
+    }
+
+    fakes::FakeDialogs dialogs;
+    fakes::FakeClock clock;
+    std::string out;
+    bool failed = false;
+};
+
+TEST_F(CaptureOnScreen, RangeWritesEachSlideOfItAsItWasShown) {
+    convert("ten", 3, 5);
+
+    EXPECT_EQ(pptprocs::OutputFiles,
+              (Texts{image("ten", 3, "jpg"), image("ten", 4, "jpg"), image("ten", 5, "jpg")}));
+    for (int slide = 3; slide <= 5; ++slide) {
+        EXPECT_EQ(head(image("ten", slide, "jpg"), 3), "\xff\xd8\xff");
+        expectShowsSlide(image("ten", slide, "jpg"), slide);
+    }
+    EXPECT_EQ(dialogs.texts().size(), 1U) << "only the information message";
+    EXPECT_FALSE(failed);
+}
+
+TEST_F(CaptureOnScreen, SingleSlide) {
+    convert("ten", 4, 4);
+
+    EXPECT_EQ(pptprocs::OutputFiles, Texts{image("ten", 4, "jpg")});
+    expectShowsSlide(image("ten", 4, "jpg"), 4);
+}
+
+TEST_F(CaptureOnScreen, RangePastTheLastSlideRepeatsIt) {
+    convert("ten", 9, 12);
+
+    const std::string last = image("ten", 10, "jpg");
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("ten", 9, "jpg"), last, last, last}));
+    expectShowsSlide(image("ten", 9, "jpg"), 9);
+    expectShowsSlide(last, 10);
+    EXPECT_FALSE(fs::exists(image("ten", 11, "jpg")));
+    EXPECT_FALSE(failed);
+}
+
+TEST_F(CaptureOnScreen, BitmapAndGifWords) {
+    const struct {
+        const char* convertTo;
+        const char* extension;
+        std::string magic;
+    } cases[] = {
+        {"Convert to *.bmp", "bmp", "BM"},
+        {"Convert to *.gif", "gif", "GIF8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension);
+        convert("ten", 6, 7, c.convertTo);
+
+        EXPECT_EQ(pptprocs::OutputFiles,
+                  (Texts{image("ten", 6, c.extension), image("ten", 7, c.extension)}));
+        for (int slide = 6; slide <= 7; ++slide) {
+            EXPECT_EQ(head(image("ten", slide, c.extension), c.magic.size()), c.magic);
+            expectShowsSlide(image("ten", slide, c.extension), slide);
+        }
+    }
+}
+
+TEST_F(CaptureOnScreen, IdenticalNeighboursEndAfterTheBoundedRepeats) {
+    convert("twins", 1, 4);
+
+    // Slide 3 repeats slide 2: captured again after 1 to 5 s, then kept.
+    std::vector<int> waits;
+    for (int ms : clock.sleeps)
+        if (ms >= 1000)
+            waits.push_back(ms);
+    EXPECT_EQ(waits, (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
+    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
+                                            image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
+    const testdecks::DeckOptions twins{.slides = 4, .identicalNeighbours = true};
+    for (int slide = 1; slide <= 4; ++slide)
+        expectShowsSlide(image("twins", slide, "jpg"), slide, twins);
+    EXPECT_EQ(dialogs.texts().size(), 3U);
+    EXPECT_EQ(dialogs.texts().at(1),
+              image("twins", 2, "jpg") + " is the same as " + image("twins", 3, "jpg"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The real platform of the test server: the clipboard and the screen are X's. Without a
+    // server the cases can still be listed.
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
