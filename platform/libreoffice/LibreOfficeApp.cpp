@@ -32,6 +32,7 @@
 #include <osl/file.hxx>
 #include <rtl/ustring.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -208,14 +209,10 @@ class LibreOfficeApp : public PresentationApp {
     explicit LibreOfficeApp(const std::string& program, bool headless = !haveDisplay(),
                             bool isHelper = false)
         : program_(program), display_(!headless), process_(program, headless), watchdog_(process_) {
-        // The office starts while the caller goes on (the engine waits a second before it
-        // opens anything); the first call that needs the office waits for the start to end.
-        // The starter thread lives as long as this object: the office ends with the thread
-        // that started it.
-        starter_ = std::make_unique<SerialWorker>();
-        started_ = starter_->submit([this] { connect(); });
-        // A helper office for the export of big decks starts at once too, headless, on a
-        // thread of its own for the same reason.
+        connect();
+        // A helper office for the export of big decks starts at once, headless, in the
+        // background, so that its start-up is over before any export begins. It lives on a
+        // thread of its own from start to end: an office ends with the thread that started it.
         if (!isHelper && std::thread::hardware_concurrency() >= 2) {
             helperThread_ = std::make_unique<SerialWorker>();
             helperReady_ = helperThread_->submit(
@@ -231,8 +228,7 @@ class LibreOfficeApp : public PresentationApp {
     }
 
     void setVisible(bool visible) override {
-        if (quit_)
-            throw AutomationError("Visible: the application has quit");
+        requireRunning("Visible");
         visible_ = visible;
     }
 
@@ -319,6 +315,11 @@ class LibreOfficeApp : public PresentationApp {
         // One office draws one slide at a time: a second one, headless, takes slides from the
         // other end of the deck on the other core. It only ever speeds things up: whatever it
         // fails to do, this office does.
+        activeQueue_ = &queue;
+        struct Forget {
+            SlideQueue*& active;
+            ~Forget() { active = nullptr; }
+        } forget{activeQueue_};
         std::future<void> helper;
         if (count >= HelperMinSlides && helperThread_)
             helper = helperThread_->submit([&] { exportWithHelper(queue, directory, format); });
@@ -375,11 +376,6 @@ class LibreOfficeApp : public PresentationApp {
 
     void quit() override {
         dropHelper();
-        try {
-            awaitStart();
-        } catch (const AutomationError&) {
-            // It never started: there is nothing to end but the process, which goes with us.
-        }
         if (quit_)
             return;
         quit_ = true;
@@ -469,6 +465,7 @@ class LibreOfficeApp : public PresentationApp {
             watchdog_.disarm();
             if (watchdog_.firedLabel()) {
                 process_.kill();
+                dropHelper();  // a stopped office leaves no helper behind
                 return AutomationError("Timed out after " + seconds(limit) + " s while " + what +
                                        "; LibreOffice was stopped");
             }
@@ -496,7 +493,6 @@ class LibreOfficeApp : public PresentationApp {
     void requireRunning(const std::string& member) {
         if (quit_)
             throw AutomationError(member + ": the application has quit");
-        awaitStart();
         if (watchdog_.firedLabel() || !process_.running())
             throw AutomationError(member + ": LibreOffice is no longer running");
     }
@@ -633,12 +629,6 @@ class LibreOfficeApp : public PresentationApp {
         }
     }
 
-    // Rethrows, once, what stopped the office from starting.
-    void awaitStart() {
-        if (started_.valid())
-            started_.get();
-    }
-
     // Slides still to export, shared by this office (from the front) and a helper (from the
     // back).
     class SlideQueue {
@@ -693,6 +683,8 @@ class LibreOfficeApp : public PresentationApp {
     void dropHelper() {
         if (!helperThread_)
             return;
+        if (activeQueue_ != nullptr)
+            activeQueue_->close();  // the helper stops after its current slide
         helperThread_->submit([this] { helper_.reset(); }).wait();
         helperThread_.reset();
     }
@@ -719,26 +711,36 @@ class LibreOfficeApp : public PresentationApp {
 
     // Returns once the screen differs from `before` (when a change is expected: another slide
     // may look the same, so not for ever) and has then stayed the same for a moment.
+    // Returns once the screen shows something drawn (a new show's window is black at first),
+    // differs from `before` (when a change is expected: another slide may look the same, so
+    // not for ever) and has then stayed the same for a while.
     void waitUntilOnScreen(const std::optional<RgbImage>& before, bool expectChange) {
         std::optional<RgbImage> last = grabScreen();
         if (!before || !last) {
             std::this_thread::sleep_for(60ms);
             return;
         }
-        const auto changeDeadline = std::chrono::steady_clock::now() + 1500ms;
-        while (expectChange && last->pixels == before->pixels &&
-               std::chrono::steady_clock::now() < changeDeadline) {
+        const auto blank = [](const RgbImage& image) {
+            return std::all_of(image.pixels.begin(), image.pixels.end(),
+                               [](std::uint8_t byte) { return byte == 0; });
+        };
+        const auto drawnDeadline = std::chrono::steady_clock::now() + 2000ms;
+        while ((blank(*last) || (expectChange && last->pixels == before->pixels)) &&
+               std::chrono::steady_clock::now() < drawnDeadline) {
             std::this_thread::sleep_for(10ms);
             last = grabScreen();
             if (!last)
                 return;
         }
+        // Unchanged over two looks in a row: a slide drawn in stages is complete.
         const auto settleDeadline = std::chrono::steady_clock::now() + 1000ms;
-        while (std::chrono::steady_clock::now() < settleDeadline) {
-            std::this_thread::sleep_for(30ms);
+        for (int unchanged = 0;
+             unchanged < 2 && std::chrono::steady_clock::now() < settleDeadline;) {
+            std::this_thread::sleep_for(40ms);
             std::optional<RgbImage> next = grabScreen();
-            if (!next || next->pixels == last->pixels)
+            if (!next)
                 return;
+            unchanged = next->pixels == last->pixels ? unchanged + 1 : 0;
             last = std::move(next);
         }
     }
@@ -750,11 +752,10 @@ class LibreOfficeApp : public PresentationApp {
     std::unique_ptr<SerialWorker> helperThread_;
     std::future<void> helperReady_;           // the helper started and opened the presentation
     std::unique_ptr<LibreOfficeApp> helper_;  // touched on helperThread_ only
+    SlideQueue* activeQueue_ = nullptr;       // while SaveAs shares its slides with the helper
     const bool display_;
     office::OfficeProcess process_;
     office::Watchdog watchdog_;
-    std::unique_ptr<SerialWorker> starter_;  // after the process: it goes first
-    std::future<void> started_;
     Reference<uno::XComponentContext> remote_;
     Reference<frame::XDesktop2> desktop_;
     Reference<lang::XComponent> document_;
