@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 #include <jpeglib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -20,6 +23,17 @@ void checkImage(const RgbImage& image, const std::string& path) {
     if (image.empty() ||
         image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 3)
         throw ImageError("Cannot write \"" + path + "\": the image is empty or inconsistent");
+}
+
+// The file-creation mask, read without changing it (umask() would, for every thread).
+mode_t processUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    return 022;
 }
 
 // A temporary file next to the target; rename() moves it into place, and the destructor removes
@@ -34,6 +48,9 @@ class TempFile {
         if (fd_ < 0)
             fail(std::strerror(errno));
         path_ = name.data();
+        // mkstemp makes the file private; an image is as readable as any file the user makes.
+        if (::fchmod(fd_, 0666 & ~processUmask()) != 0)
+            fail(std::strerror(errno));
     }
     ~TempFile() {
         if (file_)

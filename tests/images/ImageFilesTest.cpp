@@ -1,6 +1,7 @@
 #include "platform/images/ImageFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -172,6 +173,27 @@ TEST_F(ImageFilesTest, AnExistingFileIsReplacedWhole) {
         EXPECT_EQ(entries(), std::vector<std::string>{"same.img"});
         fs::remove(path);
     }
+}
+
+TEST_F(ImageFilesTest, ImagesAreAsReadableAsTheFileCreationMaskAllows) {
+    const struct {
+        mode_t mask;
+        fs::perms expected;
+    } cases[] = {
+        {022, fs::perms(0644)},
+        {077, fs::perms(0600)},
+        {002, fs::perms(0664)},
+    };
+    for (const auto& c : writers)
+        for (const auto& m : cases) {
+            SCOPED_TRACE(std::string(c.name) + " umask " + std::to_string(m.mask));
+            const mode_t previous = ::umask(m.mask);
+            const std::string path = dir / ("image." + std::string(c.name));
+            c.write(quadrants(8, 8), path);
+            ::umask(previous);
+            EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, m.expected);
+            fs::remove(path);
+        }
 }
 
 TEST_F(ImageFilesTest, ReadingANonImageThrows) {
