@@ -174,9 +174,7 @@ void TForm1::ConvertPPT() {
     try {
         app = platform::automation().create(platform::PresentationProgId);
     } catch (const std::exception&) {
-        platform::dialogs().message("Error: Unable to open PowerPoint");
-        runFailed = true;
-        return;
+        // Whatever the reason, the user learns only that the application is not available.
     }
     if (!app) {
         platform::dialogs().message("Error: Unable to open PowerPoint");

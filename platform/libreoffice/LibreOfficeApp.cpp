@@ -375,7 +375,12 @@ class LibreOfficeApp : public PresentationApp {
     }
 
     void quit() override {
-        dropHelper();
+        // The helper office ends while this one does; the helper thread joins at the end.
+        struct HelperGone {
+            LibreOfficeApp& app;
+            ~HelperGone() { app.dropHelper(); }
+        } helperGone{*this};
+        releaseHelper();
         if (quit_)
             return;
         quit_ = true;
@@ -681,12 +686,16 @@ class LibreOfficeApp : public PresentationApp {
 
     // Ends the helper office, if there is one; waits for its start-up to end first.
     void dropHelper() {
+        releaseHelper();
+        helperThread_.reset();  // runs what was asked of it, then joins
+    }
+    // Asks the helper thread to end the helper office, without waiting for it.
+    void releaseHelper() {
         if (!helperThread_)
             return;
         if (activeQueue_ != nullptr)
             activeQueue_->close();  // the helper stops after its current slide
-        helperThread_->submit([this] { helper_.reset(); }).wait();
-        helperThread_.reset();
+        helperThread_->submit([this] { helper_.reset(); });
     }
 
     // The show reports a slide before it is drawn; a slide drawn for the first time can take
