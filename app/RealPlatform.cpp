@@ -1,5 +1,7 @@
 #include "app/RealPlatform.h"
 
+#include <QString>
+#include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -34,8 +36,18 @@ bool displayAvailable() {
 }
 
 void prepareQtPlatform(bool display) {
-    if (!display)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (display)
+        return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Standard error belongs to the program's own messages in an unattended run: Qt's remark
+    // about a missing runtime directory (usual for root and in containers) is not one of them.
+    static const QtMessageHandler qtDefault = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (type == QtWarningMsg && text.startsWith(QStringLiteral("QStandardPaths: ")))
+                return;
+            qtDefault(type, context, text);
+        });
 }
 
 void installRealServices(bool display) {

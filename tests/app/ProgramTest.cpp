@@ -14,12 +14,11 @@ struct ProgramRun {
 };
 
 ProgramRun runProgram(const std::string& arguments) {
-    // A private runtime directory keeps Qt's complaints about a missing one off standard error.
-    const std::string command =
-        "d=$(mktemp -d) && XDG_RUNTIME_DIR=$d env -u DISPLAY -u "
-        "WAYLAND_DISPLAY " +
-        std::string(DECKSHOT_EXE) + " " + arguments +
-        " 2>&1 >/dev/null </dev/null; rc=$?; rm -rf \"$d\"; exit $rc";
+    // No runtime directory either, as for root on a server: standard error must still hold the
+    // program's own messages only.
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
+                                std::string(DECKSHOT_EXE) + " " + arguments +
+                                " 2>&1 >/dev/null </dev/null";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
