@@ -96,6 +96,9 @@ OfficeProcess::~OfficeProcess() {
         kill();
     std::error_code ignored;
     fs::remove_all(profile_, ignored);
+    // An office that did not end by itself (killed by us, by the watchdog or by anyone) leaves
+    // its pipe's socket file behind; the name is ours alone, so it can go in any case.
+    removePipeFile();
 }
 
 void OfficeProcess::start() {
@@ -177,7 +180,10 @@ void OfficeProcess::kill() {
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     status_ = -SIGKILL;
-    // A killed office leaves its pipe's socket file behind.
+    removePipeFile();
+}
+
+void OfficeProcess::removePipeFile() const {
     ::unlink(("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_).c_str());
 }
 

@@ -41,6 +41,9 @@ class OfficeProcess {
     std::string logTail() const;
 
   private:
+    // The socket file of the office's pipe, which only an office that ends by itself removes.
+    void removePipeFile() const;
+
     std::string program_;
     bool headless_;
     std::string profile_;

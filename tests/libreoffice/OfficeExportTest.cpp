@@ -331,6 +331,9 @@ TEST_F(OfficeExportTest, AUsersOwnOfficeWithTheDefaultProfileIsLeftAlone) {
     EXPECT_TRUE(fs::exists(out + "/Slide4.jpg"));
     kill(user, SIGKILL);
     waitpid(user, &status, 0);
+    // A killed office leaves its pipe's socket file behind.
+    fs::remove("/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_deckshot_users_own_" +
+               std::to_string(getpid()));
     if (oldHome)
         ::setenv("HOME", savedHome.c_str(), 1);
 }

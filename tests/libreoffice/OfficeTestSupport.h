@@ -3,6 +3,8 @@
 // profile of ours lands in it, and the check that no office of ours is left afterwards.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -41,6 +43,12 @@ inline void expectNoOfficeLeft() {
     for (const auto& entry : std::filesystem::directory_iterator(scratchRoot()))
         EXPECT_EQ(entry.path().filename().string().rfind("deckshot-office-", 0), std::string::npos)
             << "profile left behind: " << entry.path();
+    // Nor the socket file of one of our offices' pipes.
+    const std::string pipes =
+        "OSL_PIPE_" + std::to_string(::getuid()) + "_deckshot_" + std::to_string(::getpid()) + "_";
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp"))
+        EXPECT_NE(entry.path().filename().string().rfind(pipes, 0), 0U)
+            << "pipe left behind: " << entry.path();
 }
 
 }  // namespace officetest
