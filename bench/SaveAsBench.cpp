@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -18,7 +19,7 @@ double since(std::chrono::steady_clock::time_point start) {
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <work dir> [slides]\n", argv[0]);
         return 2;
@@ -59,4 +60,14 @@ int main(int argc, char** argv) {
     app->quit();
     std::printf("quit %.3f\n", since(start));
     return 0;
+}
+
+// An error must unwind, so that the office and its profile go away.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "saveas_bench: %s\n", error.what());
+        return 1;
+    }
 }
