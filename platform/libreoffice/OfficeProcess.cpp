@@ -14,6 +14,8 @@
 #include <iterator>
 #include <random>
 #include <sstream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Automation.h"
@@ -118,6 +120,20 @@ void OfficeProcess::start() {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    // The office's own temporary files go inside the profile, so that they go with it even
+    // when the office is killed and cannot clean up after itself.
+    const std::string scratch = profile_ + "/tmp";
+    std::error_code ignored;
+    fs::create_directory(scratch, ignored);
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string_view(*entry).rfind("TMPDIR=", 0) != 0)
+            environment.emplace_back(*entry);
+    }
+    environment.push_back("TMPDIR=" + scratch);
+    std::vector<char*> envp;
+    for (auto& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
     const std::string log = profile_ + "/office.log";
     const pid_t parent = ::getpid();
 
@@ -138,7 +154,7 @@ void OfficeProcess::start() {
         ::dup2(out, 1);
         ::dup2(out, 2);
         ::close_range(3, ~0u, 0);
-        ::execve(argv[0], argv.data(), environ);
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     pid_ = child;
