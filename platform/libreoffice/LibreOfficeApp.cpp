@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -113,6 +114,9 @@ bool haveDisplay() {
 // The process-wide UNO runtime of our side of the pipe; made once and kept to the end.
 Reference<uno::XComponentContext> localContext() {
     static Reference<uno::XComponentContext>* context = [] {
+        // The pipe to an office that has just ended (Quit, a kill) may still be written to,
+        // if only to release references: that must fail as an error, not end our process.
+        std::signal(SIGPIPE, SIG_IGN);
         // Without it Desktop::create crashes: the runtime cannot find its type libraries. It is
         // read once, here; left in our environment it would break any LibreOffice that we or a
         // program we open starts later.

@@ -246,7 +246,6 @@ TEST_F(OfficeExportTest, ACallPastItsBoundStopsTheOfficeAndSaysWhatTimedOut) {
 
     ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
     auto app = create();
-    app->openPresentation(decks.four, false, false, true);  // started, within the usual bound
     ::setenv("DECKSHOT_OFFICE_TIMEOUT", "0.01", 1);
     try {
         app->openPresentation(decks.four, false, false, true);
@@ -263,6 +262,18 @@ TEST_F(OfficeExportTest, ACallPastItsBoundStopsTheOfficeAndSaysWhatTimedOut) {
         EXPECT_NE(std::string(e.what()).find("no longer running"), std::string::npos) << e.what();
     }
     app->quit();
+}
+
+TEST_F(OfficeExportTest, AnOfficeKilledFromOutsideFailsCallsButNotUs) {
+    auto app = create();
+    openAsEngineDoes(*app, decks.four);
+    for (pid_t office : testdecks::processesMentioning(officetest::officeProfileMark()))
+        ::kill(office, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // A call to the dead office is an error the caller can show; ending it then is quiet.
+    EXPECT_THROW(app->slideCount(), AutomationError);
+    app->quit();
+    app.reset();
 }
 
 TEST_F(OfficeExportTest, ReleasingWithoutQuitEndsTheOffice) {
