@@ -9,7 +9,7 @@
 namespace platform {
 
 class AutomationError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -19,13 +19,13 @@ inline constexpr int SaveAsJpeg = 17;
 inline constexpr int SaveAsBmp = 19;
 
 class PresentationApp {
-public:
+  public:
     // Releasing the object without Quit must still end the application.
     virtual ~PresentationApp() = default;
 
-    virtual void setVisible(bool visible) = 0;                          // App.Visible
+    virtual void setVisible(bool visible) = 0;  // App.Visible
     virtual void openPresentation(const std::string& path, bool readOnly, bool untitled,
-                                  bool withWindow) = 0;                 // App.Presentations.Open
+                                  bool withWindow) = 0;  // App.Presentations.Open
     virtual void setAdvanceMode(int mode) = 0;  // ActivePresentation.SlideShowSettings.AdvanceMode
     virtual void runSlideShow() = 0;            // ActivePresentation.SlideShowSettings.Run
     virtual int slideCount() = 0;               // ActivePresentation.Slides.Count
@@ -37,7 +37,7 @@ public:
 };
 
 class AutomationFactory {
-public:
+  public:
     virtual ~AutomationFactory() = default;
     // Creates the object registered under the programmatic identifier; throws AutomationError.
     virtual std::unique_ptr<PresentationApp> create(const std::string& programmaticId) = 0;

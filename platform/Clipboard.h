@@ -1,5 +1,6 @@
 #pragma once
-// The system clipboard, as far as the screen capture needs it: a bitmap goes on, a bitmap comes off.
+// The system clipboard, as far as the screen capture needs it: a bitmap goes on, a bitmap comes
+// off.
 #include <optional>
 
 #include "platform/Image.h"
@@ -7,7 +8,7 @@
 namespace platform {
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     // The bitmap on the clipboard; nothing when it holds no image.
     virtual std::optional<RgbImage> bitmap() = 0;

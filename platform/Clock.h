@@ -3,7 +3,7 @@
 namespace platform {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual void sleep(int milliseconds) = 0;
 };

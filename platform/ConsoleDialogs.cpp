@@ -12,8 +12,8 @@ std::string forTerminal(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && (i == 0 || text[i - 1] == '\n' ||
-                                (i + 1 < text.size() && text[i + 1] == '\n'))) {
+        if (text[i] == '\r' &&
+            (i == 0 || text[i - 1] == '\n' || (i + 1 < text.size() && text[i + 1] == '\n'))) {
             continue;
         }
         out += text[i];
@@ -50,16 +50,20 @@ bool ConsoleDialogs::askYesNo(const std::string& text) {
         std::fprintf(out_, "%s [y/n] ", forTerminal(text).c_str());
         std::fflush(out_);
         const std::optional<std::string> answer = readAnswer();
-        if (!answer) return true;  // end of input: let the run go on
+        if (!answer)
+            return true;  // end of input: let the run go on
         const std::string word = lowered(*answer);
-        if (word == "y" || word == "yes") return true;
-        if (word == "n" || word == "no") return false;
+        if (word == "y" || word == "yes")
+            return true;
+        if (word == "n" || word == "no")
+            return false;
     }
 }
 
 std::string ConsoleDialogs::inputBox(const std::string& caption, const std::string& prompt,
                                      const std::string& prefilled) {
-    if (!interactive()) return prefilled;
+    if (!interactive())
+        return prefilled;
     std::fprintf(out_, "%s: %s [%s] ", caption.c_str(), prompt.c_str(), prefilled.c_str());
     std::fflush(out_);
     const std::optional<std::string> answer = readAnswer();
@@ -70,13 +74,16 @@ std::optional<std::string> ConsoleDialogs::openFile(const std::string&, const st
     return std::nullopt;
 }
 
-bool ConsoleDialogs::interactive() const { return in_ != nullptr && isatty(fileno(in_)) == 1; }
+bool ConsoleDialogs::interactive() const {
+    return in_ != nullptr && isatty(fileno(in_)) == 1;
+}
 
 std::optional<std::string> ConsoleDialogs::readAnswer() {
     std::string line;
     int c;
     while ((c = std::fgetc(in_)) != EOF && c != '\n') line += static_cast<char>(c);
-    if (c == EOF && line.empty()) return std::nullopt;
+    if (c == EOF && line.empty())
+        return std::nullopt;
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
     return line;
 }

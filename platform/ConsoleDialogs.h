@@ -9,7 +9,7 @@
 namespace platform {
 
 class ConsoleDialogs : public Dialogs {
-public:
+  public:
     // The streams are parameters so that tests can drive the prompts.
     ConsoleDialogs(std::FILE* in = stdin, std::FILE* out = stderr);
 
@@ -21,7 +21,7 @@ public:
     std::optional<std::string> openFile(const std::string& filterName,
                                         const std::string& pattern) override;
 
-private:
+  private:
     bool interactive() const;
     std::optional<std::string> readAnswer();
 

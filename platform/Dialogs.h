@@ -8,7 +8,7 @@
 namespace platform {
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // A plain message box with an OK button, captioned with the application title.

@@ -3,7 +3,7 @@
 namespace platform {
 
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     // Everything that is pending (used while the log writer waits for its busy flag).
     virtual void processPending() = 0;

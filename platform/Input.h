@@ -11,7 +11,7 @@ using KeyboardState = std::array<std::uint8_t, 256>;
 using WindowHandle = void*;
 
 class Input {
-public:
+  public:
     virtual ~Input() = default;
 
     // keybd_event: flags 0 down, 2 up, 1 extended down, 3 extended up.

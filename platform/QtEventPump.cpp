@@ -5,7 +5,8 @@
 namespace platform {
 
 void QtEventPump::processPending() {
-    if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::processEvents();
 }
 
 // Qt cannot pick keyboard events out of its queue; handling all pending input events is the

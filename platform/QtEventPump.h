@@ -5,7 +5,7 @@ namespace platform {
 
 // Processes the Qt event queue of the user-interface thread.
 class QtEventPump : public EventPump {
-public:
+  public:
     void processPending() override;
     void processKeyboard() override;
 };

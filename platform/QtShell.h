@@ -6,7 +6,7 @@
 namespace platform {
 
 class QtShell : public Shell {
-public:
+  public:
     int open(const std::string& file, const std::string& parameters, const std::string& directory,
              int showCommand) override;
 };

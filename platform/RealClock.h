@@ -4,7 +4,7 @@
 namespace platform {
 
 class RealClock : public Clock {
-public:
+  public:
     void sleep(int milliseconds) override;
 };
 

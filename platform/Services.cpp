@@ -18,15 +18,33 @@ T& require(T* service, const char* name) {
 
 }  // namespace
 
-const Services& services() { return installed; }
-void installServices(const Services& chosen) { installed = chosen; }
+const Services& services() {
+    return installed;
+}
+void installServices(const Services& chosen) {
+    installed = chosen;
+}
 
-Dialogs& dialogs() { return require(installed.dialogs, "Dialogs"); }
-Clock& clock() { return require(installed.clock, "Clock"); }
-Shell& shell() { return require(installed.shell, "Shell"); }
-EventPump& events() { return require(installed.events, "EventPump"); }
-Input& input() { return require(installed.input, "Input"); }
-Clipboard& clipboard() { return require(installed.clipboard, "Clipboard"); }
-AutomationFactory& automation() { return require(installed.automation, "AutomationFactory"); }
+Dialogs& dialogs() {
+    return require(installed.dialogs, "Dialogs");
+}
+Clock& clock() {
+    return require(installed.clock, "Clock");
+}
+Shell& shell() {
+    return require(installed.shell, "Shell");
+}
+EventPump& events() {
+    return require(installed.events, "EventPump");
+}
+Input& input() {
+    return require(installed.input, "Input");
+}
+Clipboard& clipboard() {
+    return require(installed.clipboard, "Clipboard");
+}
+AutomationFactory& automation() {
+    return require(installed.automation, "AutomationFactory");
+}
 
 }  // namespace platform

@@ -10,7 +10,7 @@ inline constexpr int ShellFileNotFound = 2;
 inline constexpr int ShellNoAssociation = 31;
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     virtual int open(const std::string& file, const std::string& parameters,
                      const std::string& directory, int showCommand) = 0;

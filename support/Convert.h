@@ -7,7 +7,7 @@
 namespace support {
 
 class ConvertError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

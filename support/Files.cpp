@@ -41,8 +41,10 @@ void SetCommandLineParameters(std::vector<std::string> parameters) {
 std::string CommandLineText() {
     std::string text;
     for (const std::string& parameter : commandLineParameters) {
-        if (parameter.empty()) continue;
-        if (!text.empty()) text += ' ';
+        if (parameter.empty())
+            continue;
+        if (!text.empty())
+            text += ' ';
         text += parameter;
     }
     return text;
@@ -52,7 +54,8 @@ std::string BaseFileName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
+    if (dot != std::string::npos)
+        name.erase(dot);
     return name;
 }
 
@@ -69,12 +72,14 @@ std::string TimeStamp() {
 
 void AppendLine(const std::string& fileName, const std::string& line) {
     const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) failWrite("cannot open", fileName);
+    if (fd < 0)
+        failWrite("cannot open", fileName);
     const std::string data = line + "\r\n";
     std::size_t written = 0;
     while (written < data.size()) {
         const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             const int saved = errno;
             ::close(fd);
@@ -83,17 +88,21 @@ void AppendLine(const std::string& fileName, const std::string& line) {
         }
         written += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) failWrite("cannot close", fileName);
+    if (::close(fd) != 0)
+        failWrite("cannot close", fileName);
 }
 
 std::string WriteLog(const std::string& text) {
     std::string body = ChangeStr(text, " ", "\n\r");
     while (logBusy) {
-        if (platform::services().events != nullptr) platform::events().processPending();
-        if (platform::services().clock != nullptr) platform::clock().sleep(500);
+        if (platform::services().events != nullptr)
+            platform::events().processPending();
+        if (platform::services().clock != nullptr)
+            platform::clock().sleep(500);
     }
     BusyGuard busy;
-    if (body.empty()) body = "??????NULL";
+    if (body.empty())
+        body = "??????NULL";
     const std::string line = TimeStamp() + " " + body;
     try {
         AppendLine(LogFileName, line);

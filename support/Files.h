@@ -17,7 +17,7 @@ std::string CommandLineText();
 std::string BaseFileName(const std::string& path);
 
 class LogWriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -25,17 +25,22 @@ void NextToken(const std::string& text, char delimiter, int& position, std::stri
 }
 
 std::string RightJustify(const std::string& text, int width) {
-    if (width <= 0) return std::string();
+    if (width <= 0)
+        return std::string();
     const std::size_t w = static_cast<std::size_t>(width);
-    if (text.size() >= w) return text.substr(text.size() - w);
+    if (text.size() >= w)
+        return text.substr(text.size() - w);
     return std::string(w - text.size(), ' ') + text;
 }
 
-std::string ReverseText(const std::string& text) { return std::string(text.rbegin(), text.rend()); }
+std::string ReverseText(const std::string& text) {
+    return std::string(text.rbegin(), text.rend());
+}
 
 std::string ChangeStr(const std::string& text, const std::string& newPart,
                       const std::string& oldPart) {
-    if (oldPart.empty()) return text;
+    if (oldPart.empty())
+        return text;
     std::string result;
     std::size_t from = 0;
     for (std::size_t hit = text.find(oldPart); hit != std::string::npos;

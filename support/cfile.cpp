@@ -27,11 +27,12 @@ bool existsAsFile(const std::string& fileName) {
 }
 
 class ReadOnlyFile {
-public:
+  public:
     explicit ReadOnlyFile(const std::string& name)
         : fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {}
     ~ReadOnlyFile() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
@@ -42,15 +43,18 @@ public:
         std::size_t got = 0;
         while (got < size) {
             const ssize_t n = ::read(fd_, buffer + got, size - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return -1;
-            if (n == 0) break;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return -1;
+            if (n == 0)
+                break;
             got += static_cast<std::size_t>(n);
         }
         return static_cast<ssize_t>(got);
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -58,18 +62,23 @@ private:
 
 std::int64_t FileSizeOf(const std::string& fileName) {
     struct stat info {};
-    if (fileName.empty() || isHidden(fileName)) return -1;
-    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    if (fileName.empty() || isHidden(fileName))
+        return -1;
+    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
     return static_cast<std::int64_t>(info.st_size);
 }
 
 bool SameFileContents(const std::string& first, const std::string& second) {
-    if (!existsAsFile(first) || !existsAsFile(second)) return false;
-    if (FileSizeOf(first) != FileSizeOf(second)) return false;
+    if (!existsAsFile(first) || !existsAsFile(second))
+        return false;
+    if (FileSizeOf(first) != FileSizeOf(second))
+        return false;
 
     ReadOnlyFile a(first);
     ReadOnlyFile b(second);
-    if (!a.isOpen() || !b.isOpen()) return false;
+    if (!a.isOpen() || !b.isOpen())
+        return false;
 
     auto bufferA = std::make_unique<std::array<std::uint8_t, BlockSize>>();
     auto bufferB = std::make_unique<std::array<std::uint8_t, BlockSize>>();
@@ -78,13 +87,16 @@ bool SameFileContents(const std::string& first, const std::string& second) {
     do {
         count = a.read(bufferA->data(), BlockSize);
         // A read that fails proves nothing equal.
-        if (count < 0) same = false;
+        if (count < 0)
+            same = false;
         if (count > 0) {
             const ssize_t countA = count;
             count = b.read(bufferB->data(), BlockSize);
-            if (count < 0) same = false;
+            if (count < 0)
+                same = false;
             // A second file that ends early (it changed under us) is not the same file.
-            if (count != countA) same = false;
+            if (count != countA)
+                same = false;
             if (count > 0 && std::memcmp(bufferA->data(), bufferB->data(),
                                          static_cast<std::size_t>(count)) != 0) {
                 same = false;

@@ -12,7 +12,8 @@ void FakeDialogs::messageWithCaption(const std::string& caption, const std::stri
 
 bool FakeDialogs::askYesNo(const std::string& text) {
     shown.push_back({"question", platform::ApplicationTitle, text});
-    if (yesNoAnswers.empty()) return true;
+    if (yesNoAnswers.empty())
+        return true;
     const bool answer = yesNoAnswers.front();
     yesNoAnswers.pop_front();
     return answer;
@@ -22,7 +23,8 @@ std::string FakeDialogs::inputBox(const std::string& caption, const std::string&
                                   const std::string& prefilled) {
     shown.push_back({"input", caption, prompt});
     inputPrefills.push_back(prefilled);
-    if (inputAnswers.empty()) return prefilled;
+    if (inputAnswers.empty())
+        return prefilled;
     const std::optional<std::string> answer = inputAnswers.front();
     inputAnswers.pop_front();
     return answer ? *answer : prefilled;
@@ -32,7 +34,8 @@ std::optional<std::string> FakeDialogs::openFile(const std::string& filterName,
                                                  const std::string& pattern) {
     shown.push_back({"open", filterName, pattern});
     lastOpenFilter = filterName + "|" + pattern;
-    if (openAnswers.empty()) return std::nullopt;
+    if (openAnswers.empty())
+        return std::nullopt;
     const std::optional<std::string> answer = openAnswers.front();
     openAnswers.pop_front();
     return answer;

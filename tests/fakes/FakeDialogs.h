@@ -15,7 +15,7 @@ struct ShownBox {
 };
 
 class FakeDialogs : public platform::Dialogs {
-public:
+  public:
     void message(const std::string& text) override;
     void messageWithCaption(const std::string& caption, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
@@ -28,7 +28,7 @@ public:
     std::vector<std::string> texts() const;
 
     std::vector<ShownBox> shown;
-    std::deque<bool> yesNoAnswers;                    // empty: answer Yes
+    std::deque<bool> yesNoAnswers;                        // empty: answer Yes
     std::deque<std::optional<std::string>> inputAnswers;  // nullopt or empty queue: cancel
     std::deque<std::optional<std::string>> openAnswers;   // empty: cancel
     std::vector<std::string> inputPrefills;

@@ -14,10 +14,11 @@
 namespace fakes {
 
 class FakeClock : public platform::Clock {
-public:
+  public:
     void sleep(int milliseconds) override {
         sleeps.push_back(milliseconds);
-        if (onSleep) onSleep(milliseconds);
+        if (onSleep)
+            onSleep(milliseconds);
     }
     int totalSleptMs() const {
         int total = 0;
@@ -34,7 +35,7 @@ struct OpenRequest {
 };
 
 class FakeShell : public platform::Shell {
-public:
+  public:
     int open(const std::string& file, const std::string& parameters, const std::string& directory,
              int showCommand) override {
         opened.push_back({file, parameters, directory, showCommand});
@@ -45,7 +46,7 @@ public:
 };
 
 class FakeEventPump : public platform::EventPump {
-public:
+  public:
     void processPending() override { ++pendingCalls; }
     void processKeyboard() override { ++keyboardCalls; }
     int pendingCalls = 0;
@@ -55,7 +56,7 @@ public:
 // Installs the fakes above (and whatever else the test adds to `services` before install())
 // for the lifetime of the guard.
 class ScopedFakeServices {
-public:
+  public:
     ScopedFakeServices() : previous_(platform::services()) {
         services.dialogs = &dialogs;
         services.clock = &clock;
@@ -76,7 +77,7 @@ public:
     FakeEventPump events;
     platform::Services services;
 
-private:
+  private:
     platform::Services previous_;
 };
 

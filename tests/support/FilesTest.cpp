@@ -58,7 +58,7 @@ TEST(TimeStamp, HasTheShapeHoursMinutesSecondsMilliseconds) {
 }
 
 class LogWriter : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("deckshot-log-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -87,10 +87,8 @@ TEST_F(LogWriter, LinesAreStampedAndTextIsCleaned) {
         std::string text, loggedText;
     };
     const std::vector<Case> cases = {
-        {"x", "x"},
-        {"", "??????NULL"},
-        {"a\n\rb", "a b"},
-        {"a\r\nb", "a\r\nb"},  // CR LF is not the pair that is folded
+        {"x", "x"},        {"", "??????NULL"},
+        {"a\n\rb", "a b"}, {"a\r\nb", "a\r\nb"},  // CR LF is not the pair that is folded
         {"\n\r", " "},
     };
     std::string expectedFile;

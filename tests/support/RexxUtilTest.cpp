@@ -26,7 +26,9 @@ struct TokenWalk {
     std::vector<Step> steps;  // what successive calls give
 };
 
-void PrintTo(const TokenWalk& walk, std::ostream* out) { *out << walk.name; }
+void PrintTo(const TokenWalk& walk, std::ostream* out) {
+    *out << walk.name;
+}
 
 class NextTokenWalk : public testing::TestWithParam<TokenWalk> {};
 
@@ -43,26 +45,40 @@ TEST_P(NextTokenWalk, YieldsTokensAndPositions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NextTokenWalk,
-    testing::Values(
-        TokenWalk{"TwoWords", "a b", ' ', 1, {{"a", 2}, {"b", 0}, {"", 0}}},
-        TokenWalk{"LeadingDelimiters", "  a", ' ', 1, {{"a", 0}}},
-        TokenWalk{"TrailingDelimiter", "ab ", ' ', 1, {{"ab", 3}, {"", 0}}},
-        TokenWalk{"RunOfDelimitersIsOne", "a  b", ' ', 1, {{"a", 2}, {"b", 0}}},
-        TokenWalk{"EmptyText", "", ' ', 1, {{"", 0}}},
-        TokenWalk{"DelimitersOnly", "   ", ' ', 1, {{"", 0}}},
-        TokenWalk{"PositionBeyondEnd", "abc", ' ', 7, {{"", 0}}},
-        TokenWalk{"PositionZeroChangesNothing", "a b", ' ', 0, {{"", 0}, {"", 0}}},
-        TokenWalk{"NegativePositionIsUsedUp", "a b", ' ', -3, {{"", 0}}},
-        TokenWalk{"FlagsKeepTheirBlanks", "deck.ppt /x /y", '/', 1,
-                  {{"deck.ppt ", 10}, {"x ", 13}, {"y", 0}}},
-        TokenWalk{"StartInsideText", "abc/def", '/', 2, {{"bc", 4}, {"def", 0}}}),
+    testing::Values(TokenWalk{"TwoWords", "a b", ' ', 1, {{"a", 2}, {"b", 0}, {"", 0}}},
+                    TokenWalk{"LeadingDelimiters", "  a", ' ', 1, {{"a", 0}}},
+                    TokenWalk{"TrailingDelimiter", "ab ", ' ', 1, {{"ab", 3}, {"", 0}}},
+                    TokenWalk{"RunOfDelimitersIsOne", "a  b", ' ', 1, {{"a", 2}, {"b", 0}}},
+                    TokenWalk{"EmptyText", "", ' ', 1, {{"", 0}}},
+                    TokenWalk{"DelimitersOnly", "   ", ' ', 1, {{"", 0}}},
+                    TokenWalk{"PositionBeyondEnd", "abc", ' ', 7, {{"", 0}}},
+                    TokenWalk{"PositionZeroChangesNothing", "a b", ' ', 0, {{"", 0}, {"", 0}}},
+                    TokenWalk{"NegativePositionIsUsedUp", "a b", ' ', -3, {{"", 0}}},
+                    TokenWalk{"FlagsKeepTheirBlanks",
+                              "deck.ppt /x /y",
+                              '/',
+                              1,
+                              {{"deck.ppt ", 10}, {"x ", 13}, {"y", 0}}},
+                    TokenWalk{"StartInsideText", "abc/def", '/', 2, {{"bc", 4}, {"def", 0}}}),
     [](const testing::TestParamInfo<TokenWalk>& info) { return info.param.name; });
 
 TEST(RightJustify, CutsFromTheLeftAndPadsWithBlanks) {
     const std::vector<std::tuple<std::string, int, std::string>> cases = {
-        {"123", 5, "  123"},     {"123", 3, "123"},        {"123", 2, "23"},
-        {"123", 0, ""},          {"", 2, "  "},            {"000000000" "7", 1, "7"},
-        {"000000000" "3", 2, "03"}, {"000000000" "12", 1, "2"}, {"Convert to *.jpg", 3, "jpg"},
+        {"123", 5, "  123"},
+        {"123", 3, "123"},
+        {"123", 2, "23"},
+        {"123", 0, ""},
+        {"", 2, "  "},
+        {"000000000"
+         "7",
+         1, "7"},
+        {"000000000"
+         "3",
+         2, "03"},
+        {"000000000"
+         "12",
+         1, "2"},
+        {"Convert to *.jpg", 3, "jpg"},
         {"abc", -4, ""},
     };
     for (const auto& [text, width, expected] : cases) {

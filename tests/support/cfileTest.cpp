@@ -22,7 +22,7 @@ std::size_t openDescriptors() {
 }
 
 class FileUtilities : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("deckshot-cfile-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -49,7 +49,9 @@ TEST_F(FileUtilities, FileSizeOfPlainHiddenMissingAndDirectories) {
     EXPECT_EQ(FileSizeOf(""), -1);
 }
 
-std::string block(std::size_t size, char fill = 'x') { return std::string(size, fill); }
+std::string block(std::size_t size, char fill = 'x') {
+    return std::string(size, fill);
+}
 
 TEST_F(FileUtilities, SameFileContentsAcrossBlockBoundaries) {
     struct Case {
