@@ -380,11 +380,11 @@ class LibreOfficeApp : public PresentationApp {
 
     void quit() override {
         // The helper office ends while this one does; the helper thread joins at the end.
-        struct HelperGone {
-            LibreOfficeApp& app;
-            ~HelperGone() { app.dropHelper(); }
-        } helperGone{*this};
         releaseHelper();
+        struct JoinHelper {
+            std::unique_ptr<SerialWorker>& thread;
+            ~JoinHelper() { thread.reset(); }  // runs what was asked of it, then joins
+        } joinHelper{helperThread_};
         if (quit_)
             return;
         quit_ = true;

@@ -28,13 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-std::string head(const std::string& path, std::size_t bytes) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(bytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(bytes));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
-}
+using officetest::head;
 
 class CaptureOnScreen : public testing::Test {
   protected:
@@ -160,11 +154,8 @@ TEST_F(CaptureOnScreen, IdenticalNeighboursEndAfterTheBoundedRepeats) {
     convert("twins", 1, 4);
 
     // Slide 3 repeats slide 2: captured again after 1 to 5 s, then kept.
-    std::vector<int> waits;
-    for (int ms : clock.sleeps)
-        if (ms >= 1000)
-            waits.push_back(ms);
-    EXPECT_EQ(waits, (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
+    EXPECT_EQ(clock.sleepsOfAtLeast(1000),
+              (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
     EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
                                             image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
     const testdecks::DeckOptions twins{.slides = 4, .identicalNeighbours = true};

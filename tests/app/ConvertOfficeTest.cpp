@@ -16,6 +16,7 @@
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
+#include "tests/app/ProgramRun.h"
 #include "tests/decks/TestDecks.h"
 #include "tests/fakes/FakeServices.h"
 #include "tests/libreoffice/OfficeTestSupport.h"
@@ -27,21 +28,9 @@ using Texts = std::vector<std::string>;
 
 constexpr int Slides = 12;
 
-std::string head(const std::string& path, std::size_t bytes) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(bytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(bytes));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
-}
-
-Texts filesIn(const std::string& directory) {
-    Texts names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using officetest::filesIn;
+using officetest::head;
+using testapp::ProgramRun;
 
 Texts numberedNames(const std::string& stem, const std::string& extension, int slides = Slides) {
     Texts names;
@@ -66,27 +55,9 @@ void expectSlideImages(const std::string& directory, const Texts& names, const s
     }
 }
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string errors;
-};
-
-// The program as a script starts it: no display, nothing on standard input.
+// The program as a script starts it, from the scratch folder.
 ProgramRun runProgram(const std::string& arguments) {
-    const std::string command = "cd \"" + officetest::scratchRoot() + "\" && XDG_RUNTIME_DIR=\"" +
-                                officetest::scratchRoot() +
-                                "\" env -u DISPLAY -u WAYLAND_DISPLAY " DECKSHOT_EXE " " +
-                                arguments + " 2>&1 >/dev/null </dev/null";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[512];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.errors.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testapp::runProgram(arguments, officetest::scratchRoot());
 }
 
 class ConvertWithOffice : public testing::Test {

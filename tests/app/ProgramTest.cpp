@@ -1,35 +1,15 @@
 // The real program, started without a display: what a command-line run on a server sees.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tests/app/ProgramRun.h"
+
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string errors;  // standard error
-};
-
-ProgramRun runProgram(const std::string& arguments) {
-    // No runtime directory either, as for root on a server: standard error must still hold the
-    // program's own messages only.
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
-                                std::string(DECKSHOT_EXE) + " " + arguments +
-                                " 2>&1 >/dev/null </dev/null";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[512];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.errors.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using testapp::ProgramRun;
+using testapp::runProgram;
 
 const std::string Usage =
     "Convert PowerPoint slides to JPEGs or Bit Maps\n\n"

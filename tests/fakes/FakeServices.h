@@ -25,6 +25,14 @@ class FakeClock : public platform::Clock {
         for (int ms : sleeps) total += ms;
         return total;
     }
+    // The sleeps of at least `ms` milliseconds, in order (e.g. without zero-length yields).
+    std::vector<int> sleepsOfAtLeast(int ms) const {
+        std::vector<int> asked;
+        for (int slept : sleeps)
+            if (slept >= ms)
+                asked.push_back(slept);
+        return asked;
+    }
     std::vector<int> sleeps;
     std::function<void(int)> onSleep;
 };

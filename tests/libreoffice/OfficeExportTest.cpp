@@ -69,24 +69,12 @@ class OfficeExportTest : public ::testing::Test {
         app.runSlideShow();
         return app.slideCount();
     }
-    std::vector<std::string> filesIn(const std::string& dir) const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     static inline Decks decks;
     static inline std::string decksDir;
     std::string out;
 };
 
-std::string head(const std::string& path, std::size_t n) {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(n, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(n));
-    return bytes.substr(0, static_cast<std::size_t>(in.gcount()));
-}
+using officetest::head;
 
 // Share of the middle of the image that is not background: the slide's big number.
 double numberInk(const platform::RgbImage& image, const testdecks::Rgb& background) {
@@ -124,7 +112,7 @@ TEST_F(OfficeExportTest, SaveAsLeavesOneImageOfTheSlideSizePerSlideInEveryFormat
         for (int n = 1; n <= 4; ++n)
             expected.push_back("Slide" + std::to_string(n) + "." + f.extension);
         std::sort(expected.begin(), expected.end());
-        ASSERT_EQ(filesIn(dir), expected);
+        ASSERT_EQ(officetest::filesIn(dir), expected);
         for (int n = 1; n <= 4; ++n) {
             const std::string file = dir + "/Slide" + std::to_string(n) + "." + f.extension;
             EXPECT_EQ(head(file, f.magic.size()), f.magic) << file;
@@ -162,7 +150,7 @@ TEST_F(OfficeExportTest, IdenticalNeighboursAndAnEmptyDeckExportWhatTheCountSays
     fs::create_directory(emptyOut);
     const int count = openAsEngineDoes(*app, decks.empty);
     app->saveAs(emptyOut, jpeg, true);
-    EXPECT_EQ(filesIn(emptyOut).size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(officetest::filesIn(emptyOut).size(), static_cast<std::size_t>(count));
     app->quit();
 }
 

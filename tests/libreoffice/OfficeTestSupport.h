@@ -5,9 +5,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/decks/TestDecks.h"
 
@@ -34,6 +37,24 @@ inline void removeScratchRoot() {
 
 inline std::string officeProfileMark() {
     return scratchRoot() + "/deckshot-office-";
+}
+
+// The first `bytes` bytes of a file (fewer when it is shorter).
+inline std::string head(const std::string& path, std::size_t bytes) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(bytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(bytes));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+// The names in a directory, sorted.
+inline std::vector<std::string> filesIn(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // No process runs with one of our profiles, and every profile directory is gone.
