@@ -1,0 +1,286 @@
+#pragma once
+// The LibreOffice object behind PresentationApp, shared by the files that each do one of its jobs:
+// the session (start, open, quit; OfficeSession.cpp), the export of all slides (OfficeExport.cpp),
+// the slide show (OfficeShow.cpp) and the wait for a slide on the screen (ScreenWait.cpp). Only
+// these files see UNO headers: they clash with Qt's and X11's macros.
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/XExporter.hpp>
+#include <com/sun/star/document/XFilter.hpp>
+#include <com/sun/star/drawing/GraphicExportFilter.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/presentation/XPresentation2.hpp>
+#include <com/sun/star/presentation/XPresentationSupplier.hpp>
+#include <com/sun/star/presentation/XSlideShowController.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
+#include <rtl/ustring.hxx>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/Automation.h"
+#include "platform/Image.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
+#include "platform/libreoffice/OfficeProcess.h"
+#include "platform/x11/ScreenGrab.h"
+
+namespace platform::office {
+
+using namespace com::sun::star;
+using uno::Reference;
+using uno::UNO_QUERY;
+using uno::UNO_QUERY_THROW;
+using Properties = uno::Sequence<beans::PropertyValue>;
+
+inline rtl::OUString ou(const std::string& text) {
+    return rtl::OUString::fromUtf8(text.c_str());
+}
+inline std::string str(const rtl::OUString& text) {
+    return rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr();
+}
+
+inline beans::PropertyValue prop(const char* name, const uno::Any& value) {
+    beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+inline Properties properties(std::initializer_list<beans::PropertyValue> list) {
+    return Properties(list.begin(), static_cast<sal_Int32>(list.size()));
+}
+
+inline std::string inQuotes(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+inline std::string seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", s);
+    return text;
+}
+
+inline bool haveDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+struct SaveFormat {
+    const char* extension;
+    const char* exportMime;  // what LibreOffice writes
+    bool convertToBmp;       // its BMP export is broken: go through PNG
+};
+
+SaveFormat saveFormat(int number);
+
+// One thread that runs the tasks given to it in order, until it is destroyed.
+class SerialWorker {
+  public:
+    SerialWorker() : thread_([this] { run(); }) {}
+    ~SerialWorker() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    SerialWorker(const SerialWorker&) = delete;
+    SerialWorker& operator=(const SerialWorker&) = delete;
+
+    template <typename Task>
+    std::future<void> submit(Task task) {
+        auto packaged = std::make_shared<std::packaged_task<void()>>(std::move(task));
+        std::future<void> done = packaged->get_future();
+        {
+            const std::lock_guard lock(mutex_);
+            tasks_.push_back([packaged] { (*packaged)(); });
+        }
+        wake_.notify_one();
+        return done;
+    }
+
+  private:
+    void run() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+                if (tasks_.empty())
+                    return;
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    bool stopping_ = false;
+    std::thread thread_;  // last: starts once the rest is ready
+};
+// Slides still to export, shared by this office (from the front) and a helper (from the
+// back).
+class SlideQueue {
+  public:
+    explicit SlideQueue(int count) {
+        for (int n = 1; n <= count; ++n) slides_.push_back(n);
+    }
+    std::optional<int> takeFront() { return take(true); }
+    std::optional<int> takeBack() { return take(false); }
+    void giveBack(int slide) {
+        const std::lock_guard lock(mutex_);
+        slides_.push_back(slide);
+    }
+    void close() {
+        const std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+
+  private:
+    std::optional<int> take(bool front) {
+        const std::lock_guard lock(mutex_);
+        if (closed_ || slides_.empty())
+            return std::nullopt;
+        const int slide = front ? slides_.front() : slides_.back();
+        front ? slides_.pop_front() : slides_.pop_back();
+        return slide;
+    }
+    std::mutex mutex_;
+    std::deque<int> slides_;
+    bool closed_ = false;
+};
+
+class LibreOfficeApp : public PresentationApp {
+  public:
+    explicit LibreOfficeApp(const std::string& program, bool headless = !haveDisplay(),
+                            bool isHelper = false);
+    ~LibreOfficeApp() override;
+
+    void setVisible(bool visible) override;
+    void openPresentation(const std::string& path, bool, bool, bool) override;
+    void setAdvanceMode(int mode) override;
+    // Without a display there is no show; exporting works all the same. With one, the show is
+    // started by the first GoToSlide: an all-slides export then never waits for it.
+    void runSlideShow() override;
+    int slideCount() override;
+    void saveAs(const std::string& directory, int& formatNumber, bool) override;
+    void goToSlide(int slideNumber) override;
+    void quit() override;
+
+  private:
+    // Session: start, calls under the watchdog, the open document.
+    void connect();
+    void requireRunning(const std::string& member);
+    void requireDocument(const std::string& member);
+    Reference<drawing::XDrawPages> pages();
+    void closeDocument();
+
+    // Export of all slides, shared with a helper office for big decks.
+    void exportSlide(const std::string& directory, int n, const SaveFormat& format);
+    void exportWithHelper(SlideQueue& queue, const std::string& directory,
+                          const SaveFormat& format);
+    void dropHelper();
+    void releaseHelper();
+
+    // Slide show.
+    Reference<presentation::XPresentation2> presentation();
+    Reference<presentation::XSlideShowController> runningController();
+    void startShow();
+
+    // The wait for a slide on the screen.
+    std::optional<RgbImage> grabScreen();
+    void waitUntilOnScreen(const std::optional<RgbImage>& before, bool expectChange);
+
+    // Runs one office call under the watchdog, turning every failure into AutomationError.
+    template <class Call>
+    auto bounded(const std::string& what, Call call) -> decltype(call()) {
+        const double limit = officeCallTimeoutSeconds();
+        auto failure = [&](const std::string& message) -> AutomationError {
+            watchdog_.disarm();
+            if (watchdog_.firedLabel()) {
+                process_.kill();
+                dropHelper();  // a stopped office leaves no helper behind
+                return AutomationError("Timed out after " + seconds(limit) + " s while " + what +
+                                       "; LibreOffice was stopped");
+            }
+            if (!process_.running())
+                return AutomationError("LibreOffice ended unexpectedly while " + what);
+            return AutomationError(message);
+        };
+        watchdog_.arm(what, limit);
+        try {
+            auto result = call();
+            watchdog_.disarm();
+            if (watchdog_.firedLabel())
+                throw failure("");
+            return result;
+        } catch (const AutomationError& e) {
+            throw failure(e.what());
+        } catch (const uno::Exception& e) {
+            throw failure(str(e.Message).empty() ? "LibreOffice failed while " + what
+                                                 : str(e.Message));
+        } catch (const std::exception& e) {
+            throw failure(e.what());
+        }
+    }
+
+    // Below this many slides a helper office would not pay for its start-up.
+    static constexpr int HelperMinSlides = 40;
+
+    const std::string program_;
+    std::unique_ptr<SerialWorker> helperThread_;
+    std::future<void> helperReady_;           // the helper started and opened the presentation
+    std::unique_ptr<LibreOfficeApp> helper_;  // touched on helperThread_ only
+    SlideQueue* activeQueue_ = nullptr;       // while SaveAs shares its slides with the helper
+    const bool display_;
+    OfficeProcess process_;
+    Watchdog watchdog_;
+    Reference<uno::XComponentContext> remote_;
+    Reference<frame::XDesktop2> desktop_;
+    Reference<lang::XComponent> document_;
+    std::string path_;
+    std::chrono::steady_clock::time_point loadedAt_;
+    bool visible_ = false;
+    int advanceMode_ = 1;
+    bool showRequested_ = false;
+    bool showStarted_ = false;
+    bool quit_ = false;
+    std::unique_ptr<ScreenGrabber> screen_;
+    bool screenUnavailable_ = false;
+};
+
+}  // namespace platform::office

@@ -1,0 +1,101 @@
+// The slide show: its start and the moves from slide to slide.
+#include "platform/libreoffice/LibreOfficeApp.h"
+
+namespace platform::office {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using rtl::OUString;
+
+// Without a display there is no show; exporting works all the same. With one, the show is
+// started by the first GoToSlide: an all-slides export then never waits for it.
+void LibreOfficeApp::runSlideShow() {
+    requireDocument("SlideShowSettings.Run");
+    showRequested_ = true;
+}
+
+void LibreOfficeApp::goToSlide(int slideNumber) {
+    requireDocument("GoToSlide");
+    if (!display_)
+        throw AutomationError("GoToSlide: no display for the slide show");
+    if (!showRequested_)
+        throw AutomationError("GoToSlide: the slide show is not running");
+    const int count = slideCount();
+    if (slideNumber < 1 || slideNumber > count)
+        throw AutomationError("GoToSlide: there is no slide " + std::to_string(slideNumber) +
+                              " (the presentation has " + std::to_string(count) + ")");
+    // The screen as it was, to see the slide arrive on it.
+    const std::optional<RgbImage> before = grabScreen();
+    const bool wasStarted = showStarted_;
+    if (!showStarted_) {
+        dropHelper();  // the show needs no export help, and the machine to itself
+        startShow();
+    }
+    bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
+        // Never call into an ended show: its old controller crashes the office.
+        Reference<presentation::XSlideShowController> controller = runningController();
+        if (!controller.is())
+            throw AutomationError("GoToSlide: the slide show has ended");
+        const bool alreadyShown =
+            wasStarted && controller->getCurrentSlideIndex() == slideNumber - 1;
+        controller->gotoSlideIndex(slideNumber - 1);
+        // The move is asynchronous: wait until the show reports the slide.
+        for (int i = 0; i < 200 && controller->getCurrentSlideIndex() != slideNumber - 1; ++i)
+            std::this_thread::sleep_for(10ms);
+        if (controller->getCurrentSlideIndex() != slideNumber - 1)
+            throw AutomationError("GoToSlide: the show did not reach slide " +
+                                  std::to_string(slideNumber));
+        waitUntilOnScreen(before, !alreadyShown);
+        return 0;
+    });
+}
+
+Reference<presentation::XPresentation2> LibreOfficeApp::presentation() {
+    return Reference<presentation::XPresentation2>(
+        Reference<presentation::XPresentationSupplier>(document_, UNO_QUERY_THROW)
+            ->getPresentation(),
+        UNO_QUERY_THROW);
+}
+
+Reference<presentation::XSlideShowController> LibreOfficeApp::runningController() {
+    Reference<presentation::XPresentation2> show = presentation();
+    if (!show->isRunning())
+        return {};
+    Reference<presentation::XSlideShowController> controller = show->getController();
+    if (!controller.is() || !controller->isRunning())
+        return {};
+    return controller;
+}
+
+void LibreOfficeApp::startShow() {
+    bounded("starting the slide show", [&] {
+        // Transitions would play at every move (over a second each): switch them off.
+        Reference<drawing::XDrawPages> all = pages();
+        for (sal_Int32 i = 0; i < all->getCount(); ++i) {
+            Reference<beans::XPropertySet> page(all->getByIndex(i), UNO_QUERY_THROW);
+            page->setPropertyValue("TransitionType", uno::Any(sal_Int16(0)));
+            if (advanceMode_ == 1)
+                page->setPropertyValue("Change", uno::Any(sal_Int32(0)));
+        }
+        Reference<presentation::XPresentation2> show = presentation();
+        Reference<beans::XPropertySet> settings(show, UNO_QUERY_THROW);
+        settings->setPropertyValue("IsAutomatic", uno::Any(advanceMode_ != 1));
+        settings->setPropertyValue("IsEndless", uno::Any(false));
+        settings->setPropertyValue("IsFullScreen", uno::Any(true));
+        settings->setPropertyValue("IsMouseVisible", uno::Any(false));
+        settings->setPropertyValue("StartWithNavigator", uno::Any(false));
+        // A show started too soon after loading stays black: give the document a second.
+        const auto ready = loadedAt_ + 1000ms;
+        if (std::chrono::steady_clock::now() < ready)
+            std::this_thread::sleep_until(ready);
+        show->start();
+        for (int i = 0; i < 500 && !runningController().is(); ++i)
+            std::this_thread::sleep_for(10ms);
+        if (!runningController().is())
+            throw AutomationError("the slide show did not start");
+        return 0;
+    });
+    showStarted_ = true;
+}
+
+}  // namespace platform::office
