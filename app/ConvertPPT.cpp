@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -79,12 +80,15 @@ void quitAndDrop(std::unique_ptr<platform::PresentationApp>& app) {
 
 void writeCapture(const platform::RgbImage& capture, const std::string& formatWord,
                   const std::string& path) {
-    if (formatWord == "jpg") {
-        platform::writeJpeg(capture, path);
-    } else if (formatWord == "gif") {
-        platform::writeGif(capture, path);
-    } else {
-        platform::writeBmp(capture, path);
+    switch (ExportFormatFor(formatWord).number) {
+        case platform::SaveAsJpeg:
+            return platform::writeJpeg(capture, path);
+        case platform::SaveAsGif:
+            return platform::writeGif(capture, path);
+        case platform::SaveAsPng:
+            return platform::writePng(capture, path);
+        default:
+            return platform::writeBmp(capture, path);
     }
 }
 
@@ -151,9 +155,18 @@ void TForm1::ConvertClick() {
 }
 
 void TForm1::ConvertPPT() {
-    const std::string formatWord = FormatOverride.empty()
-                                       ? support::RightJustify(local(ConvertTo->currentText()), 3)
-                                       : FormatOverride;
+    const std::string typedWord = FormatOverride.empty()
+                                      ? support::RightJustify(local(ConvertTo->currentText()), 3)
+                                      : FormatOverride;
+    const std::optional<ExportFormat> format = FindExportFormat(typedWord);
+    if (!format) {
+        platform::dialogs().message(UnknownFormatMessage(typedWord));
+        runFailed = true;
+        return;
+    }
+    // From here on the word is the format's own, in lower case: the message, the export and
+    // the file names all say what the files hold.
+    const std::string& formatWord = format->extension;
     const std::string directory = local(OutputDir->text());
 
     if (!support::DirectoryExists(directory)) {

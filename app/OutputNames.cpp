@@ -1,5 +1,7 @@
 #include "app/OutputNames.h"
 
+#include <cctype>
+
 #include "platform/Automation.h"
 #include "support/RexxUtil.h"
 
@@ -16,12 +18,31 @@ std::string OutputFileName(const std::string& directory, const std::string& patt
     return directory + "/" + support::ChangeStr(pattern, number, "#") + "." + extension;
 }
 
+std::optional<ExportFormat> FindExportFormat(const std::string& formatWord) {
+    static const ExportFormat known[] = {
+        {platform::SaveAsJpeg, "jpg"},
+        {platform::SaveAsBmp, "bmp"},
+        {platform::SaveAsGif, "gif"},
+        {platform::SaveAsPng, "png"},
+    };
+    std::string word = formatWord;
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const ExportFormat& format : known) {
+        if (format.extension == word)
+            return format;
+    }
+    return std::nullopt;
+}
+
 ExportFormat ExportFormatFor(const std::string& formatWord) {
-    if (formatWord == "bmp")
-        return {platform::SaveAsBmp, "bmp"};
-    if (formatWord == "gif")
-        return {platform::SaveAsGif, "gif"};
-    return {platform::SaveAsJpeg, "jpg"};
+    const std::optional<ExportFormat> format = FindExportFormat(formatWord);
+    if (!format)
+        throw UnknownFormatError(UnknownFormatMessage(formatWord));
+    return *format;
+}
+
+std::string UnknownFormatMessage(const std::string& formatWord) {
+    return "Error: Unknown image format \"" + formatWord + "\"";
 }
 
 }  // namespace pptprocs

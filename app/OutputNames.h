@@ -1,5 +1,7 @@
 #pragma once
 // How the images of a run are named and in which format the office exports them.
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace pptprocs {
@@ -14,10 +16,23 @@ std::string OutputFileName(const std::string& directory, const std::string& patt
                            int numberWidth, const std::string& extension);
 
 struct ExportFormat {
-    int number;  // format number of SaveAs
-    std::string extension;
+    int number;             // format number of SaveAs
+    std::string extension;  // in lower case; also the word the messages show
 };
-// "bmp" and "gif" exactly (case matters); every other word exports JPEG.
+
+// The format a format word names: "jpg", "bmp", "gif" or "png", in any letter case. Any other
+// word names none, so that no file is ever written under a name that lies about its content.
+std::optional<ExportFormat> FindExportFormat(const std::string& formatWord);
+
+class UnknownFormatError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+// The format of a word FindExportFormat knows; any other word throws UnknownFormatError with the
+// text of UnknownFormatMessage.
 ExportFormat ExportFormatFor(const std::string& formatWord);
+
+// Error: Unknown image format "<word>"
+std::string UnknownFormatMessage(const std::string& formatWord);
 
 }  // namespace pptprocs

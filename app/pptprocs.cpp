@@ -132,7 +132,7 @@ TForm1::TForm1(ConvertAction convert, QWidget* parent)
     ConvertTo->setEditable(true);
     ConvertTo->setInsertPolicy(QComboBox::NoInsert);
     ConvertTo->addItems({QStringLiteral("Convert to *.jpg"), QStringLiteral("Convert to *.bmp"),
-                         QStringLiteral("Convert to *.gif")});
+                         QStringLiteral("Convert to *.gif"), QStringLiteral("Convert to *.png")});
     ConvertTo->setEditText(QStringLiteral("Convert to *.jpg"));
 
     const QWidget* order[] = {Convert, FileName,  Browse,    allslides, SomeSlides, Fslide,

@@ -16,6 +16,7 @@ class AutomationError : public std::runtime_error {
 // Format numbers of SaveAs.
 inline constexpr int SaveAsGif = 16;
 inline constexpr int SaveAsJpeg = 17;
+inline constexpr int SaveAsPng = 18;
 inline constexpr int SaveAsBmp = 19;
 
 class PresentationApp {
@@ -29,7 +30,7 @@ class PresentationApp {
     virtual void setAdvanceMode(int mode) = 0;  // ActivePresentation.SlideShowSettings.AdvanceMode
     virtual void runSlideShow() = 0;            // ActivePresentation.SlideShowSettings.Run
     virtual int slideCount() = 0;               // ActivePresentation.Slides.Count
-    // ActivePresentation.SaveAs: leaves "Slide<n>.<jpg|bmp|gif>" for every slide in directory.
+    // ActivePresentation.SaveAs: leaves "Slide<n>.<jpg|bmp|gif|png>" for every slide in directory.
     virtual void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) = 0;
     // ActivePresentation.SlideShowWindow.View.GoToSlide: returns once the slide is on screen.
     virtual void goToSlide(int slideNumber) = 0;

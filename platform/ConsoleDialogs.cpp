@@ -60,14 +60,18 @@ bool ConsoleDialogs::askYesNo(const std::string& text) {
     }
 }
 
-std::string ConsoleDialogs::inputBox(const std::string& caption, const std::string& prompt,
-                                     const std::string& prefilled) {
+std::optional<std::string> ConsoleDialogs::inputBox(const std::string& caption,
+                                                    const std::string& prompt,
+                                                    const std::string& prefilled) {
+    // Nobody can answer: the prompt is left, as by Cancel, so that no caller waits for ever.
     if (!interactive())
-        return prefilled;
+        return std::nullopt;
     std::fprintf(out_, "%s: %s [%s] ", caption.c_str(), prompt.c_str(), prefilled.c_str());
     std::fflush(out_);
     const std::optional<std::string> answer = readAnswer();
-    return (answer && !answer->empty()) ? *answer : prefilled;
+    if (!answer)
+        return std::nullopt;  // end of input
+    return answer->empty() ? prefilled : *answer;
 }
 
 std::optional<std::string> ConsoleDialogs::openFile(const std::string&, const std::string&) {

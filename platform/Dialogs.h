@@ -17,9 +17,10 @@ class Dialogs {
     virtual void messageWithCaption(const std::string& caption, const std::string& text) = 0;
     // A Yes/No confirmation box; true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
-    // An input prompt; cancelling answers with the prefilled text unchanged.
-    virtual std::string inputBox(const std::string& caption, const std::string& prompt,
-                                 const std::string& prefilled) = 0;
+    // An input prompt with a prefilled answer; nothing when the user cancels it.
+    virtual std::optional<std::string> inputBox(const std::string& caption,
+                                                const std::string& prompt,
+                                                const std::string& prefilled) = 0;
     // A file-open dialog with one filter entry ("PowerPoint", "*.ppt"); nothing on cancel.
     virtual std::optional<std::string> openFile(const std::string& filterName,
                                                 const std::string& pattern) = 0;

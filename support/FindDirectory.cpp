@@ -1,7 +1,6 @@
 #include "support/FindDirectory.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
@@ -125,11 +125,10 @@ std::string TFindDir::currentDrive() const {
 }
 
 void TFindDir::setCurrentDirectory(const std::string& path) {
+    // The process's working directory stays as it is: relative names elsewhere in the program
+    // (the presentation, the "./" output directory, the log file) must mean the same folder
+    // before and after browsing.
     current_ = normalised(path);
-    // Relative names typed later (a bare new folder name, the log file) resolve here.
-    if (::chdir(current_.c_str()) != 0) {
-        // An unreadable directory still shows; the process keeps its previous directory.
-    }
     int best = -1;
     std::size_t bestLength = 0;
     for (int i = 0; i < Drives->count(); ++i) {
@@ -232,19 +231,31 @@ void TFindDir::OKBtnClick() {
     closeDialog();
 }
 
+std::string TFindDir::resolved(const std::string& name) const {
+    if (name.empty() || name[0] == '/')
+        return name;
+    return (current_ == "/" ? std::string() : current_) + "/" + name;
+}
+
 void TFindDir::AddNewClick() {
     std::string name = currentDirectory() + "/New Folder";
     for (;;) {
-        name = platform::dialogs().inputBox("Make New Folder",
-                                            "What is the name of the new folder?", name);
+        const std::optional<std::string> answer = platform::dialogs().inputBox(
+            "Make New Folder", "What is the name of the new folder?", name);
+        // Cancel leaves the prompt; the chooser stays open on its folder.
+        if (!answer)
+            return;
+        name = *answer;
         // Creation is tried in any case; a directory that is there already is as good.
-        const bool created = ::mkdir(name.c_str(), 0777) == 0;
-        if (created || DirectoryExists(name))
+        const std::string path = resolved(name);
+        const bool created = ::mkdir(path.c_str(), 0777) == 0;
+        if (created || DirectoryExists(path)) {
+            FindDirPath = path;
             break;
+        }
         platform::dialogs().message("Unable to create a folder called \"" + name +
                                     "\".\n\rPlease correct the name.");
     }
-    FindDirPath = name;
     AllowNewFolder = false;
     closeDialog();
 }

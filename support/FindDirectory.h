@@ -30,8 +30,8 @@ class TFindDir : public QDialog {
     void AddNewClick();
     void DrivesChange();
 
-    // The directory list's current directory; setting it also makes it the process's current
-    // directory and moves the drive box to the file system that holds it.
+    // The directory list's current directory; setting it moves the drive box to the file system
+    // that holds it. The process's working directory is left alone.
     std::string currentDirectory() const { return current_; }
     void setCurrentDirectory(const std::string& path);
     // The root of the file system the drive box shows.
@@ -52,6 +52,8 @@ class TFindDir : public QDialog {
     void fillDirectories();
     void enterItem(QListWidgetItem* item);
     void closeDialog();
+    // A name typed into the dialog, taken inside the listed directory unless it is absolute.
+    std::string resolved(const std::string& name) const;
 
     std::string current_;
 };

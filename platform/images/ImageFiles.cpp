@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 #include <jpeglib.h>
+#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -237,6 +238,23 @@ void writeGif(const RgbImage& image, const std::string& path) {
         temp.fail(GifErrorString(writeError ? writeError : E_GIF_ERR_NOT_ENOUGH_MEM));
     if (!closed)
         temp.fail(GifErrorString(closeError));
+    temp.commit();
+}
+
+void writePng(const RgbImage& image, const std::string& path) {
+    checkImage(image, path);
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_RGB;
+    TempFile temp(path);
+    const bool written =
+        png_image_write_to_stdio(&png, temp.stream(), 0, image.pixels.data(), 0, nullptr) != 0;
+    const std::string why = png.message;
+    png_image_free(&png);
+    if (!written)
+        temp.fail(why);
     temp.commit();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// Image files from pixels: JPEG (libjpeg, quality 90, baseline), Windows BMP (24-bit) and GIF
-// (giflib, 256 colours), and a reader for the formats Qt understands. Every writer writes a
-// temporary file beside the target and renames it into place, so a failed write never leaves a
-// half-written image under the target name. Failures throw ImageError naming the file.
+// Image files from pixels: JPEG (libjpeg, quality 90, baseline), Windows BMP (24-bit), GIF
+// (giflib, 256 colours) and PNG (libpng, lossless), and a reader for the formats Qt understands.
+// Every writer writes a temporary file beside the target and renames it into place, so a failed
+// write never leaves a half-written image under the target name. Failures throw ImageError naming
+// the file.
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +19,7 @@ class ImageError : public std::runtime_error {
 void writeJpeg(const RgbImage& image, const std::string& path);
 void writeBmp(const RgbImage& image, const std::string& path);
 void writeGif(const RgbImage& image, const std::string& path);
+void writePng(const RgbImage& image, const std::string& path);
 
 // Reads any file Qt can decode (PNG, JPEG, BMP, GIF) into RGB pixels.
 RgbImage readImage(const std::string& path);

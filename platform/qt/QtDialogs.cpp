@@ -43,14 +43,17 @@ bool QtDialogs::askYesNo(const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-std::string QtDialogs::inputBox(const std::string& caption, const std::string& prompt,
-                                const std::string& prefilled) {
+std::optional<std::string> QtDialogs::inputBox(const std::string& caption,
+                                               const std::string& prompt,
+                                               const std::string& prefilled) {
     bool ok = false;
     const QString answer =
         QInputDialog::getText(QApplication::activeWindow(), QString::fromLocal8Bit(caption.c_str()),
                               QString::fromLocal8Bit(prompt.c_str()), QLineEdit::Normal,
                               QString::fromLocal8Bit(prefilled.c_str()), &ok);
-    return ok ? answer.toLocal8Bit().toStdString() : prefilled;
+    if (!ok)
+        return std::nullopt;
+    return answer.toLocal8Bit().toStdString();
 }
 
 std::optional<std::string> QtDialogs::openFile(const std::string& filterName,

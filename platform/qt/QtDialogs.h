@@ -11,8 +11,8 @@ class QtDialogs : public Dialogs {
     void message(const std::string& text) override;
     void messageWithCaption(const std::string& caption, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
-    std::string inputBox(const std::string& caption, const std::string& prompt,
-                         const std::string& prefilled) override;
+    std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
+                                        const std::string& prefilled) override;
     std::optional<std::string> openFile(const std::string& filterName,
                                         const std::string& pattern) override;
 

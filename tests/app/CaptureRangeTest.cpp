@@ -169,32 +169,88 @@ TEST_F(CaptureRange, JpegIsBaselineQuality90WithThreeComponents) {
     EXPECT_EQ(byte(table + 5), 3);
 }
 
-TEST_F(CaptureRange, FormatWordsWriteTheirOwnFiles) {
+// Every file says what it holds, in both ways: its extension, its signature and the message
+// before the run all follow the format word; a word that names no format is refused before the
+// office starts.
+TEST_F(CaptureRange, FormatWordsWriteTheirOwnFilesInBothWays) {
+    const std::map<std::string, std::string> signatures = {
+        {"jpg", "\xff\xd8\xff"}, {"bmp", "BM"}, {"gif", "GIF8"}, {"png", "\x89PNG\r\n\x1a\n"}};
+    // The office's exports, as a real one writes them: the signature of the format it was asked
+    // for.
+    automation.script.exportedContent = [&](int slide, const std::string& extension) {
+        return signatures.at(extension) + "slide " + std::to_string(slide);
+    };
     const struct {
         const char* convertTo;
-        const char* extension;
-        std::string magic;
+        const char* formatOverride;
+        const char* extension;  // "" when the word is refused
+        const char* refusedWord;
     } cases[] = {
-        {"Convert to *.jpg", "jpg", "\xff\xd8\xff"},
-        {"Convert to *.bmp", "bmp", "BM"},
-        {"Convert to *.gif", "gif", "GIF8"},  // a real GIF
-        {"Convert to *.png", "png", "BM"},    // any other word: a bitmap under that name
+        {"Convert to *.jpg", "", "jpg", ""},
+        {"Convert to *.BMP", "", "bmp", ""},
+        {"Convert to *.gif", "", "gif", ""},
+        {"Convert to *.png", "", "png", ""},
+        {"Convert to *.Png", "", "png", ""},
+        {"Convert to *.png", "bmp", "bmp", ""},
+        {"Convert to *.tif", "", "", "tif"},
+        {"Convert to *.jpeg", "", "", "peg"},
+        {"x", "", "", "  x"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.extension);
-        range(2, 3);
-        form->ConvertTo->setEditText(QString::fromUtf8(c.convertTo));
+        for (const bool allSlides : {true, false}) {
+            SCOPED_TRACE(std::string(c.convertTo) + " / " + c.formatOverride +
+                         (allSlides ? " all slides" : " range"));
+            const std::string extension = c.extension;
+            for (const auto& entry : fs::directory_iterator(out)) fs::remove(entry.path());
+            services.dialogs.shown.clear();
+            automation.requestedIds.clear();
+            pptprocs::FormatOverride = c.formatOverride;
+            form->runFailed = false;
+            form->ConvertTo->setEditText(QString::fromUtf8(c.convertTo));
+            range(2, 3);
+            if (allSlides)
+                form->allslides->setChecked(true);
+            // A refused word is refused before the output directory is even asked about.
+            form->OutputDir->setText(
+                QString::fromStdString(extension.empty() ? out + "/new" : out));
 
-        clickConvert();
+            clickConvert();
 
-        ASSERT_EQ(pptprocs::OutputFiles.size(), 2U);
-        for (int slide = 2; slide <= 3; ++slide) {
-            const std::string file = out + "/_0" + std::to_string(slide) + "." + c.extension;
-            EXPECT_EQ(pptprocs::OutputFiles[slide - 2], file);
-            EXPECT_EQ(contents(file).substr(0, c.magic.size()), c.magic);
-            const platform::RgbImage written = platform::readImage(file);
-            EXPECT_EQ(written.width, 32);
-            EXPECT_TRUE(near(written.at(3, 3), picture(slide).at(0, 0)));
+            if (extension.empty()) {
+                EXPECT_EQ(services.dialogs.texts(), Texts{"Error: Unknown image format \"" +
+                                                          std::string(c.refusedWord) + "\""});
+                EXPECT_TRUE(automation.requestedIds.empty());
+                EXPECT_TRUE(pptprocs::OutputFiles.empty());
+                EXPECT_TRUE(form->runFailed);
+                EXPECT_FALSE(fs::exists(out + "/new"));
+                continue;
+            }
+            EXPECT_EQ(services.dialogs.texts(),
+                      Texts{"Powerpoint will save your presentation as *." + extension +
+                            " files.\n\rPlease wait for it to finish converting your "
+                            "presentation."});
+            const std::vector<int> slides = allSlides
+                                                ? std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
+                                                : std::vector<int>{2, 3};
+            ASSERT_EQ(pptprocs::OutputFiles.size(), slides.size());
+            for (std::size_t i = 0; i < slides.size(); ++i) {
+                const int slide = slides[i];
+                const std::string file =
+                    out + "/_" + (slide < 10 ? "0" : "") + std::to_string(slide) + "." + extension;
+                EXPECT_EQ(pptprocs::OutputFiles[i], file);
+                EXPECT_EQ(contents(file).substr(0, signatures.at(extension).size()),
+                          signatures.at(extension))
+                    << file;
+                if (allSlides)
+                    continue;
+                const platform::RgbImage written = platform::readImage(file);
+                EXPECT_EQ(written.width, 32);
+                EXPECT_TRUE(near(written.at(3, 3), picture(slide).at(0, 0)));
+                if (extension == "png") {
+                    EXPECT_EQ(written.pixels, picture(slide).pixels) << "PNG is lossless";
+                }
+            }
+            EXPECT_FALSE(form->runFailed);
         }
     }
 }

@@ -128,7 +128,7 @@ TEST_F(CaptureOnScreen, RangePastTheLastSlideRepeatsIt) {
     EXPECT_FALSE(failed);
 }
 
-TEST_F(CaptureOnScreen, BitmapAndGifWords) {
+TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
     const struct {
         const char* convertTo;
         const char* extension;
@@ -136,6 +136,7 @@ TEST_F(CaptureOnScreen, BitmapAndGifWords) {
     } cases[] = {
         {"Convert to *.bmp", "bmp", "BM"},
         {"Convert to *.gif", "gif", "GIF8"},
+        {"Convert to *.png", "png", "\x89PNG\r\n\x1a\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.extension);

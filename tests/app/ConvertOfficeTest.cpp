@@ -93,6 +93,7 @@ TEST_F(ConvertWithOffice, EveryFormatFromTheWindow) {
         {"Convert to *.jpg", "jpg", "\xff\xd8\xff", 24},
         {"Convert to *.bmp", "bmp", "BM", 0},
         {"Convert to *.gif", "gif", "GIF8", 24},
+        {"Convert to *.png", "png", "\x89PNG\r\n\x1a\n", 0},
     };
     fakes::ScopedFakeServices services;
     platform::LibreOfficeFactory office;

@@ -110,8 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"bmp", "Convert to *.bmp", "", "bmp", 19, "bmp"},
                     FormatCase{"gif", "Convert to *.gif", "", "gif", 16, "gif"},
                     FormatCase{"overrideBmp", "Convert to *.jpg", "bmp", "bmp", 19, "bmp"},
-                    FormatCase{"upperCaseIsJpeg", "Convert to *.BMP", "", "BMP", 17, "jpg"},
-                    FormatCase{"shortTextPadded", "x", "", "  x", 17, "jpg"}),
+                    FormatCase{"png", "Convert to *.png", "", "png", 18, "png"},
+                    FormatCase{"anyLetterCase", "Convert to *.BMP", "", "bmp", 19, "bmp"}),
     [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {

@@ -2,9 +2,12 @@
 #include "support/FindDirectory.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -12,6 +15,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -105,7 +109,7 @@ TEST_F(FindDirectory, FormActivateWalksUpToAnExistingDirectory) {
         if (c.message.empty()) {
             EXPECT_TRUE(services.dialogs.shown.empty()) << c.start;
             EXPECT_EQ(dialog.currentDirectory(), c.listed) << c.start;
-            EXPECT_EQ(cwd(), c.listed) << c.start << ": the list's directory becomes current";
+            EXPECT_EQ(cwd(), root) << c.start << ": the process's directory stays";
         } else {
             EXPECT_EQ(services.dialogs.texts(), std::vector<std::string>{c.message}) << c.start;
         }
@@ -127,7 +131,7 @@ TEST_F(FindDirectory, ListShowsThePathDownAndTheVisibleSubdirectories) {
     dialog.Directories->setCurrentRow(dialog.Directories->count() - 1);
     QTest::keyClick(dialog.Directories, Qt::Key_Return);
     EXPECT_EQ(dialog.currentDirectory(), root + "/a/sub2");
-    EXPECT_EQ(cwd(), root + "/a/sub2");
+    EXPECT_EQ(cwd(), root);
     EXPECT_EQ(dialog.currentDrive().front(), '/');
 }
 
@@ -177,17 +181,23 @@ TEST_F(FindDirectory, MakeNewFolder) {
     };
     const std::string bad = root + "/no/such/parent";
     const std::vector<Case> cases = {
-        {"CancelCreatesTheOffered",
+        {"OfferedNameAccepted",
          root,
-         {std::nullopt},
+         {root + "/New Folder"},
          root + "/New Folder",
          {root + "/New Folder"},
          0},
         {"ExistingIsAccepted", root, {root + "/a"}, root + "/a", {root + "/New Folder"}, 0},
-        {"BareNameInListedDirectory", root + "/a", {"fresh"}, "fresh", {root + "/a/New Folder"}, 0},
+        // Taken inside the listed folder, and handed back so that it means that folder.
+        {"BareNameInListedDirectory",
+         root + "/a",
+         {"fresh"},
+         root + "/a/fresh",
+         {root + "/a/New Folder"},
+         0},
         {"RejectedUntilCorrected",
          root,
-         {bad, std::nullopt, root + "/fixed"},
+         {bad, bad, root + "/fixed"},
          root + "/fixed",
          {root + "/New Folder", bad, bad},
          2},
@@ -224,6 +234,88 @@ TEST_F(FindDirectory, MakeNewFolder) {
         EXPECT_EQ(errors, c.errors) << c.name;
     }
     EXPECT_TRUE(std::filesystem::is_directory(root + "/a/fresh"));
+}
+
+// Root may write anywhere; without CAP_DAC_OVERRIDE in its effective set the thread obeys the
+// mode bits like anybody else. Capabilities belong to the thread, and the dialog runs on this one.
+class WithoutWriteOverride {
+  public:
+    WithoutWriteOverride() {
+        saved_.header = {_LINUX_CAPABILITY_VERSION_3, 0};
+        if (syscall(SYS_capget, &saved_.header, saved_.data) != 0)
+            return;
+        Capabilities lowered = saved_;
+        lowered.data[CAP_DAC_OVERRIDE / 32].effective &= ~(1U << (CAP_DAC_OVERRIDE % 32));
+        changed_ = syscall(SYS_capset, &lowered.header, lowered.data) == 0;
+    }
+    ~WithoutWriteOverride() {
+        if (changed_)
+            syscall(SYS_capset, &saved_.header, saved_.data);
+    }
+    WithoutWriteOverride(const WithoutWriteOverride&) = delete;
+    WithoutWriteOverride& operator=(const WithoutWriteOverride&) = delete;
+
+  private:
+    struct Capabilities {
+        __user_cap_header_struct header;
+        __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3];
+    };
+    Capabilities saved_{};
+    bool changed_ = false;
+};
+
+TEST_F(FindDirectory, NewFolderPromptInAnUnwritableFolderCanBeCancelled) {
+    const std::string locked = root + "/locked";
+    std::filesystem::create_directory(locked);
+    std::filesystem::permissions(
+        locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const WithoutWriteOverride asAnyUser;
+    if (::mkdir((locked + "/probe").c_str(), 0777) == 0)
+        GTEST_SKIP() << locked << " cannot be made unwritable here";
+
+    TFindDir dialog;
+    FindDirPath = locked;
+    support::AllowNewFolder = true;
+    // OK on the offered name fails, then Cancel.
+    services.dialogs.inputAnswers = {locked + "/New Folder", std::nullopt};
+    bool openAfterCancel = false;
+    runModal(dialog, [&] {
+        QTest::mouseClick(dialog.AddNew, Qt::LeftButton);
+        QCoreApplication::processEvents();  // a queued close would happen here
+        openAfterCancel = dialog.isVisible();
+        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    });
+
+    EXPECT_TRUE(openAfterCancel);
+    EXPECT_EQ(services.dialogs.texts(),
+              (std::vector<std::string>{"What is the name of the new folder?",
+                                        "Unable to create a folder called \"" + locked +
+                                            "/New Folder\".\n\rPlease correct the name.",
+                                        "What is the name of the new folder?"}));
+    EXPECT_EQ(FindDirPath, locked);  // OK hands back the listed folder
+    EXPECT_TRUE(support::AllowNewFolder);
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+}
+
+// Browsing and making a folder with a bare name leave every relative name meaning what it
+// meant before.
+TEST_F(FindDirectory, RelativeNamesStillResolveAfterBrowsing) {
+    std::ofstream(root + "/talk.ppt") << "deck";
+    TFindDir dialog;
+    FindDirPath = "a";
+    support::AllowNewFolder = true;
+    services.dialogs.inputAnswers = {"fresh"};
+    runModal(dialog, [&] {
+        dialog.Directories->setCurrentRow(dialog.Directories->count() - 2);  // sub1
+        QTest::keyClick(dialog.Directories, Qt::Key_Return);
+        QTest::mouseClick(dialog.AddNew, Qt::LeftButton);
+    });
+
+    EXPECT_EQ(FindDirPath, root + "/a/sub1/fresh");
+    EXPECT_TRUE(support::DirectoryExists(root + "/a/sub1/fresh"));
+    EXPECT_EQ(cwd(), root);
+    EXPECT_TRUE(std::filesystem::is_regular_file("talk.ppt"));
+    EXPECT_FALSE(std::filesystem::exists("fresh"));
 }
 
 }  // namespace

@@ -127,9 +127,10 @@ TEST_F(MainWindow, ControlsHaveTheirTextsHintsAndPlaces) {
     EXPECT_TRUE(form.allslides->isChecked());
     EXPECT_FALSE(form.SomeSlides->isChecked());
     EXPECT_EQ(form.ConvertTo->currentText(), "Convert to *.jpg");
-    ASSERT_EQ(form.ConvertTo->count(), 3);
+    ASSERT_EQ(form.ConvertTo->count(), 4);
     EXPECT_EQ(form.ConvertTo->itemText(1), "Convert to *.bmp");
     EXPECT_EQ(form.ConvertTo->itemText(2), "Convert to *.gif");
+    EXPECT_EQ(form.ConvertTo->itemText(3), "Convert to *.png");
     EXPECT_FALSE(pptprocs::BatchMode);
 }
 

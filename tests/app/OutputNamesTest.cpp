@@ -1,6 +1,7 @@
 // Output file names and export formats, as tables.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "app/OutputNames.h"
@@ -49,22 +50,35 @@ TEST(OutputFileName, FollowsThePatternAndTheNumberWidth) {
     }
 }
 
-TEST(ExportFormatFor, OnlyExactBmpAndGifChooseTheirFormat) {
+TEST(ExportFormatFor, FourWordsInAnyLetterCaseAndNothingElse) {
     const struct {
         const char* word;
-        int number;
+        int number;  // 0: no format
         const char* extension;
     } cases[] = {
-        {"jpg", platform::SaveAsJpeg, "jpg"}, {"bmp", platform::SaveAsBmp, "bmp"},
-        {"gif", platform::SaveAsGif, "gif"},  {"BMP", platform::SaveAsJpeg, "jpg"},
-        {"Gif", platform::SaveAsJpeg, "jpg"}, {"png", platform::SaveAsJpeg, "jpg"},
-        {"  x", platform::SaveAsJpeg, "jpg"}, {"", platform::SaveAsJpeg, "jpg"},
+        {"jpg", platform::SaveAsJpeg, "jpg"},
+        {"bmp", platform::SaveAsBmp, "bmp"},
+        {"gif", platform::SaveAsGif, "gif"},
+        {"png", platform::SaveAsPng, "png"},
+        {"BMP", platform::SaveAsBmp, "bmp"},
+        {"Gif", platform::SaveAsGif, "gif"},
+        {"peg", 0, ""},
+        {"  x", 0, ""},
+        {"", 0, ""},
+        {"jpg ", 0, ""},
     };
     for (const auto& c : cases) {
-        const pptprocs::ExportFormat format = ExportFormatFor(c.word);
-        EXPECT_EQ(format.number, c.number) << c.word;
-        EXPECT_EQ(format.extension, c.extension) << c.word;
+        const std::optional<pptprocs::ExportFormat> format = pptprocs::FindExportFormat(c.word);
+        if (c.number == 0) {
+            EXPECT_FALSE(format.has_value()) << c.word;
+            EXPECT_THROW(ExportFormatFor(c.word), pptprocs::UnknownFormatError) << c.word;
+            continue;
+        }
+        ASSERT_TRUE(format.has_value()) << c.word;
+        EXPECT_EQ(format->number, c.number) << c.word;
+        EXPECT_EQ(format->extension, c.extension) << c.word;
     }
+    EXPECT_EQ(pptprocs::UnknownFormatMessage("tif"), "Error: Unknown image format \"tif\"");
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST(QtDialogs, YesNoReturnsTheButtonPressed) {
     }
 }
 
-TEST(QtDialogs, InputBoxAnswersTypedTextOrThePrefillOnCancel) {
+TEST(QtDialogs, InputBoxAnswersTypedTextOrNothingOnCancel) {
     platform::QtDialogs dialogs;
     whenBoxOpens([](QWidget* widget) {
         auto* input = qobject_cast<QInputDialog*>(widget);
@@ -66,7 +66,7 @@ TEST(QtDialogs, InputBoxAnswersTypedTextOrThePrefillOnCancel) {
         input->setTextValue("typed then cancelled");
         input->reject();
     });
-    EXPECT_EQ(dialogs.inputBox("Make New Folder", "Name?", "/tmp/New Folder"), "/tmp/New Folder");
+    EXPECT_EQ(dialogs.inputBox("Make New Folder", "Name?", "/tmp/New Folder"), std::nullopt);
 }
 
 }  // namespace

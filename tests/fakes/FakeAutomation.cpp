@@ -49,6 +49,7 @@ void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber
     const char* extension = formatNumber == platform::SaveAsJpeg  ? "jpg"
                             : formatNumber == platform::SaveAsBmp ? "bmp"
                             : formatNumber == platform::SaveAsGif ? "gif"
+                            : formatNumber == platform::SaveAsPng ? "png"
                                                                   : nullptr;
     if (!extension)
         throw platform::AutomationError("SaveAs: unsupported format number " +

@@ -19,15 +19,16 @@ bool FakeDialogs::askYesNo(const std::string& text) {
     return answer;
 }
 
-std::string FakeDialogs::inputBox(const std::string& caption, const std::string& prompt,
-                                  const std::string& prefilled) {
+std::optional<std::string> FakeDialogs::inputBox(const std::string& caption,
+                                                 const std::string& prompt,
+                                                 const std::string& prefilled) {
     shown.push_back({"input", caption, prompt});
     inputPrefills.push_back(prefilled);
     if (inputAnswers.empty())
-        return prefilled;
+        return std::nullopt;
     const std::optional<std::string> answer = inputAnswers.front();
     inputAnswers.pop_front();
-    return answer ? *answer : prefilled;
+    return answer;
 }
 
 std::optional<std::string> FakeDialogs::openFile(const std::string& filterName,

@@ -1,6 +1,7 @@
 #pragma once
 // Records every box the program shows and answers questions from a script.
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,8 @@ class FakeDialogs : public platform::Dialogs {
     void message(const std::string& text) override;
     void messageWithCaption(const std::string& caption, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
-    std::string inputBox(const std::string& caption, const std::string& prompt,
-                         const std::string& prefilled) override;
+    std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
+                                        const std::string& prefilled) override;
     std::optional<std::string> openFile(const std::string& filterName,
                                         const std::string& pattern) override;
 

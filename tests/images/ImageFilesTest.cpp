@@ -68,6 +68,7 @@ const WriterCase writers[] = {
     {"jpg", platform::writeJpeg, 12},
     {"bmp", platform::writeBmp, 0},
     {"gif", platform::writeGif, 8},
+    {"png", platform::writePng, 0},
 };
 
 TEST_F(ImageFilesTest, EveryWriterRoundTripsSizeAndColoursIncludingOddWidths) {
