@@ -19,6 +19,8 @@ SaveFormat saveFormat(int number) {
             return {"jpg", "image/jpeg", false};
         case SaveAsGif:
             return {"gif", "image/gif", false};
+        case SaveAsPng:
+            return {"png", "image/png", false};
         case SaveAsBmp:
             return {"bmp", "image/png", true};
     }
