@@ -17,6 +17,7 @@
 #include "app/CommandLine.h"
 #include "app/LocalText.h"
 #include "app/OutputNames.h"
+#include "app/Progress.h"
 #include "app/pptprocs.h"
 #include "keys/sndkey32.h"
 #include "platform/Automation.h"
@@ -119,9 +120,11 @@ void TForm1::ConvertClick() {
     OutputFiles.clear();
     try {
         ConvertPPT();
+        platform::dialogs().progress("");
     } catch (...) {
         // The rest of the command is skipped, but the window must not stay busy or keep the
         // loading caption after the error is shown.
+        platform::dialogs().progress("");
         setWindowTitle(caption);
         resetCursor();
         throw;
@@ -179,9 +182,9 @@ void TForm1::ConvertPPT() {
             return;
         }
     }
-    platform::dialogs().message("Powerpoint will save your presentation as *." + formatWord +
-                                " files.\n\rPlease wait for it to finish converting your "
-                                "presentation.");
+    platform::dialogs().notice("Powerpoint will save your presentation as *." + formatWord +
+                               " files.\n\rPlease wait for it to finish converting your "
+                               "presentation.");
 
     std::unique_ptr<platform::PresentationApp> app;
     try {
@@ -200,8 +203,7 @@ void TForm1::ConvertPPT() {
         app->setVisible(true);
         minimizeApplication();
         restoreApplication();
-        setWindowTitle(QStringLiteral("Loading ") + FileName->text() + QStringLiteral("..."));
-        repaint();
+        showProgress("Loading " + local(FileName->text()) + "...");
         platform::clock().sleep(LoadingPauseMs);
         app->openPresentation(local(FileName->text()), false, false, true);
         app->setAdvanceMode(1);
@@ -228,6 +230,8 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
                               int slideCount, int numberWidth) {
     const ExportFormat format = ExportFormatFor(formatWord);
     int formatNumber = format.number;
+    app->setExportProgress(
+        [this](int done, int count) { showProgress(ExportProgress(done, count)); });
     app->saveAs(directory, formatNumber, true);
     quitAndDrop(app);
 
@@ -268,6 +272,7 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
                 moveFailure = error.what();
                 break;
             }
+            showProgress(CaptureProgress(slide, first, last, attempts, MaxCaptureRepeats));
             if (attempts > 0)
                 platform::clock().sleep(attempts * 1000);
             sndkey32::SendKeys(CaptureKeys, true);
@@ -293,6 +298,12 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
         platform::dialogs().message("Error: No slide could be captured: " + moveFailure);
         runFailed = true;
     }
+}
+
+void TForm1::showProgress(const std::string& text) {
+    setWindowTitle(local(text));
+    repaint();
+    platform::dialogs().progress(text);
 }
 
 void TForm1::minimizeApplication() {

@@ -10,6 +10,7 @@
 #include "platform/ConsoleDialogs.h"
 #include "platform/QtEventPump.h"
 #include "platform/QtShell.h"
+#include "platform/QuietDialogs.h"
 #include "platform/RealClock.h"
 #include "platform/Services.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
@@ -50,10 +51,11 @@ void prepareQtPlatform(bool display) {
         });
 }
 
-void installRealServices(bool display) {
+void installRealServices(bool display, DialogChoice choice) {
     // They live as long as the process: services are used until the very end.
     static platform::QtDialogs windowDialogs;
-    static platform::ConsoleDialogs consoleDialogs;
+    // Asked for no dialogs, the program asks nothing, not even on a terminal.
+    static platform::ConsoleDialogs consoleDialogs(choice.noDialogs ? nullptr : stdin, stderr);
     static platform::RealClock clock;
     static platform::QtShell shell;
     static platform::QtEventPump events;
@@ -63,7 +65,11 @@ void installRealServices(bool display) {
     static platform::QtClipboard clipboard;
 
     platform::Services chosen = platform::services();
-    chosen.dialogs = display ? static_cast<platform::Dialogs*>(&windowDialogs) : &consoleDialogs;
+    platform::Dialogs& shown = display && !choice.noDialogs
+                                   ? static_cast<platform::Dialogs&>(windowDialogs)
+                                   : consoleDialogs;
+    static platform::QuietDialogs quietDialogs(shown);
+    chosen.dialogs = choice.quiet ? &quietDialogs : &shown;
     chosen.clock = &clock;
     chosen.shell = &shell;
     chosen.events = &events;

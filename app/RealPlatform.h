@@ -8,8 +8,14 @@ bool displayAvailable();
 // Before QApplication exists: without a display, Qt runs on its offscreen platform.
 void prepareQtPlatform(bool display);
 
-// Once QApplication exists: installs the window dialogs (or, without a display, the console
-// ones), the real clock, the shell and the event pump.
-void installRealServices(bool display);
+// How the program talks to its user.
+struct DialogChoice {
+    bool noDialogs = false;  // console messages, and questions answered, even under a display
+    bool quiet = false;      // no notice before a conversion, no progress
+};
+
+// Once QApplication exists: installs the window dialogs (or, without a display or with
+// noDialogs, the console ones), the real clock, the shell and the event pump.
+void installRealServices(bool display, DialogChoice choice = {});
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/Options.h"
 #include "app/RealPlatform.h"
 #include "app/pptprocs.h"
 #include "keys/sndkey32.h"
@@ -15,13 +16,26 @@
 #include "support/FindDirectory.h"
 
 int main(int argc, char** argv) {
-    support::SetCommandLineParameters(std::vector<std::string>(argv + 1, argv + argc));
+    const pptprocs::Options options =
+        pptprocs::ReadOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "deckshot: %s\nTry \"deckshot --help\".\n", options.error.c_str());
+        return 2;
+    }
+    if (options.help || options.version) {
+        const std::string text = options.help ? pptprocs::HelpText() : pptprocs::VersionText();
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    support::SetCommandLineParameters(options.parameters);
 
     const bool display = app::displayAvailable();
+    // Nobody answers a window in a run without a display or without dialogs.
+    const bool unattended = !display || options.noDialogs;
     app::prepareQtPlatform(display);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationTitle));
-    app::installRealServices(display);
+    app::installRealServices(display, {options.noDialogs, options.quiet});
 
     if (!display && support::CommandLineText().empty()) {
         // Nobody could use a window that nobody sees: say how to run unattended instead.
@@ -29,7 +43,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    pptprocs::TForm1 form;
+    pptprocs::TForm1 form(options);
     pptprocs::Form1 = &form;
     support::TFindDir findDir(&form);
     support::FindDir = &findDir;
@@ -37,7 +51,7 @@ int main(int argc, char** argv) {
     sndkey32::RestoreApplication = [&form] { form.restoreApplication(); };
     sndkey32::MinimizeApplication = [&form] { form.minimizeApplication(); };
 
-    if (!form.quitRequested() && !display) {
+    if (!form.quitRequested() && unattended) {
         // A command-line run stopped by an error would now wait for a user who is not there.
         return 1;
     }

@@ -53,8 +53,8 @@ void placeLabel(QLabel* label, int left, int top, int width, int height) {
 
 }  // namespace
 
-TForm1::TForm1(ConvertAction convert, QWidget* parent)
-    : QWidget(parent), convert_(std::move(convert)) {
+TForm1::TForm1(const Options& options, ConvertAction convert, QWidget* parent)
+    : QWidget(parent), options_(options), convert_(std::move(convert)) {
     setWindowTitle(QStringLiteral("Convert PowerPoint slides to JPEG or BMP files"));
     resize(378, 247);  // client area of the 386 x 274 window
     // The layout was drawn for an 8-point font; the platform's family, at that size.
@@ -214,6 +214,7 @@ void TForm1::FormCreate() {
         NextFlagToken(commandLine, position, token);
         readFlag(token, commandLine, invalid);
     }
+    applyOptions();
     BatchMode = true;
     if (invalid) {
         runFailed = true;
@@ -250,6 +251,18 @@ void TForm1::readFlag(const std::string& token, const std::string& commandLine, 
         platform::dialogs().message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
         invalid = true;
     }
+}
+
+void TForm1::applyOptions() {
+    if (options_.directory)
+        OutputDir->setText(local(*options_.directory));
+    if (options_.slides) {
+        SomeSlides->setChecked(true);
+        selectSlide(Fslide, options_.slides->first);
+        selectSlide(Tslide, options_.slides->last);
+    }
+    if (options_.format)
+        FormatOverride = *options_.format;
 }
 
 void TForm1::FileNameChange() {

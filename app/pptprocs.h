@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Options.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -42,7 +44,11 @@ class TForm1 : public QWidget {
 
     // Builds the controls, then runs FormCreate under the window-creation guard: an error that
     // escapes it is shown like any unhandled error and the window opens for the user.
-    explicit TForm1(ConvertAction convert = {}, QWidget* parent = nullptr);
+    explicit TForm1(ConvertAction convert = {}, QWidget* parent = nullptr)
+        : TForm1(Options{}, std::move(convert), parent) {}
+    // The same, with the conventional options read beside the command line's slash flags; they
+    // are applied after the flags, so an option wins over a flag that sets the same thing.
+    explicit TForm1(const Options& options, ConvertAction convert = {}, QWidget* parent = nullptr);
 
     // Handlers.
     void FormCreate();
@@ -102,7 +108,11 @@ class TForm1 : public QWidget {
                       const std::string& formatWord, const std::string& directory, int numberWidth);
 
     void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
+    void applyOptions();
+    // The state of a running conversion: in the caption, and on a terminal when it shows one.
+    void showProgress(const std::string& text);
 
+    Options options_;
     ConvertAction convert_;
     bool quitRequested_ = false;
     bool centred_ = false;

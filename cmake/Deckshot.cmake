@@ -2,13 +2,16 @@
 
 # Our own code builds warning-free; third-party headers are included as SYSTEM by their targets.
 function(deckshot_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(DECKSHOT_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
 endfunction()
 
 # deckshot_test(NAME <name> LABEL <unit|window|office|screen> SOURCES ... LIBS ... [TIMEOUT s])
 # One GoogleTest executable; its cases are discovered when ctest runs, so building never needs
-# a display or an office.
-include(GoogleTest)
+# a display or an office. Case names come from the tests' name generators alone, never from a
+# printout of the parameter.
 function(deckshot_test)
     cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT T_TIMEOUT)
@@ -32,6 +35,7 @@ function(deckshot_test)
     endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_MODE PRE_TEST
+        NO_PRETTY_VALUES
         PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}" ${lock})
     if(T_LABEL STREQUAL "unit")
         set_property(GLOBAL APPEND PROPERTY DECKSHOT_UNIT_TESTS ${T_NAME})

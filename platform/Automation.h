@@ -2,6 +2,7 @@
 // The presentation application as the export engine sees it: the members it calls late-bound on
 // the automation object, in the order it calls them. Every failure is an exception
 // (AutomationError) whose text can be shown to the user as it stands.
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -30,6 +31,10 @@ class PresentationApp {
     virtual void setAdvanceMode(int mode) = 0;  // ActivePresentation.SlideShowSettings.AdvanceMode
     virtual void runSlideShow() = 0;            // ActivePresentation.SlideShowSettings.Run
     virtual int slideCount() = 0;               // ActivePresentation.Slides.Count
+    // Called on the caller's thread while SaveAs runs, after each exported slide: how many
+    // are done, of how many. Optional: an application that cannot tell simply never calls it.
+    using ExportProgress = std::function<void(int done, int count)>;
+    virtual void setExportProgress(ExportProgress report) { (void)report; }
     // ActivePresentation.SaveAs: leaves "Slide<n>.<jpg|bmp|gif|png>" for every slide in directory.
     virtual void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) = 0;
     // ActivePresentation.SlideShowWindow.View.GoToSlide: returns once the slide is on screen.

@@ -31,16 +31,19 @@ std::string lowered(std::string text) {
 ConsoleDialogs::ConsoleDialogs(std::FILE* in, std::FILE* out) : in_(in), out_(out) {}
 
 void ConsoleDialogs::message(const std::string& text) {
+    endProgressLine();
     std::fprintf(out_, "%s\n", forTerminal(text).c_str());
     std::fflush(out_);
 }
 
 void ConsoleDialogs::messageWithCaption(const std::string& caption, const std::string& text) {
+    endProgressLine();
     std::fprintf(out_, "%s: %s\n", caption.c_str(), forTerminal(text).c_str());
     std::fflush(out_);
 }
 
 bool ConsoleDialogs::askYesNo(const std::string& text) {
+    endProgressLine();
     if (!interactive()) {
         std::fprintf(out_, "%s [answered: Yes]\n", forTerminal(text).c_str());
         std::fflush(out_);
@@ -63,6 +66,7 @@ bool ConsoleDialogs::askYesNo(const std::string& text) {
 std::optional<std::string> ConsoleDialogs::inputBox(const std::string& caption,
                                                     const std::string& prompt,
                                                     const std::string& prefilled) {
+    endProgressLine();
     // Nobody can answer: the prompt is left, as by Cancel, so that no caller waits for ever.
     if (!interactive())
         return std::nullopt;
@@ -76,6 +80,27 @@ std::optional<std::string> ConsoleDialogs::inputBox(const std::string& caption,
 
 std::optional<std::string> ConsoleDialogs::openFile(const std::string&, const std::string&) {
     return std::nullopt;
+}
+
+void ConsoleDialogs::progress(const std::string& text) {
+    if (text.empty()) {
+        endProgressLine();
+        return;
+    }
+    if (isatty(fileno(out_)) != 1)
+        return;
+    // Back to the line's start, the new state, the rest of the old one erased.
+    std::fprintf(out_, "\r%s\033[K", text.c_str());
+    std::fflush(out_);
+    progressShown_ = true;
+}
+
+void ConsoleDialogs::endProgressLine() {
+    if (!progressShown_)
+        return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    progressShown_ = false;
 }
 
 bool ConsoleDialogs::interactive() const {

@@ -1,7 +1,8 @@
 #pragma once
 // Dialogs for a run without a display: messages go to standard error; a question is asked on the
 // terminal when standard input is one, and otherwise answered so that the run goes on. Nothing
-// here can block on a box nobody sees.
+// here can block on a box nobody sees. Progress shows on one line that is rewritten, and only
+// when the output is a terminal: a log file gets the messages alone.
 #include <cstdio>
 
 #include "platform/Dialogs.h"
@@ -10,7 +11,8 @@ namespace platform {
 
 class ConsoleDialogs : public Dialogs {
   public:
-    // The streams are parameters so that tests can drive the prompts.
+    // The streams are parameters so that tests can drive the prompts; without an input stream
+    // every question takes the answer that lets the run go on.
     ConsoleDialogs(std::FILE* in = stdin, std::FILE* out = stderr);
 
     void message(const std::string& text) override;
@@ -20,13 +22,17 @@ class ConsoleDialogs : public Dialogs {
                                         const std::string& prefilled) override;
     std::optional<std::string> openFile(const std::string& filterName,
                                         const std::string& pattern) override;
+    void progress(const std::string& text) override;
 
   private:
     bool interactive() const;
+    // Ends a progress line still standing, so that what follows starts on a line of its own.
+    void endProgressLine();
     std::optional<std::string> readAnswer();
 
     std::FILE* in_;
     std::FILE* out_;
+    bool progressShown_ = false;
 };
 
 }  // namespace platform

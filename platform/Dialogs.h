@@ -13,6 +13,11 @@ class Dialogs {
 
     // A plain message box with an OK button, captioned with the application title.
     virtual void message(const std::string& text) = 0;
+    // A message that needs no answer and reports no problem: what a run is about to do.
+    virtual void notice(const std::string& text) { message(text); }
+    // The state of a long job ("Exported slide 3 of 12"); an empty text ends it. A box has no
+    // place for it (the window's caption shows it), so by default it goes nowhere.
+    virtual void progress(const std::string& /*text*/) {}
     // A plain message box with a caption of the caller's choosing.
     virtual void messageWithCaption(const std::string& caption, const std::string& text) = 0;
     // A Yes/No confirmation box; true for Yes.

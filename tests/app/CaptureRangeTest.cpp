@@ -263,6 +263,12 @@ TEST_F(CaptureRange, SlowSlideIsCapturedAgainAfterGrowingWaits) {
 
     EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 3}));
     EXPECT_EQ(services.clock.sleepsOfAtLeast(1), (std::vector<int>{1000, 1000, 2000, 2000}));
+    EXPECT_EQ(services.dialogs.progressTexts,
+              (Texts{"Loading " + deck + "...", "Capturing slide 1 (1 of 3)",
+                     "Capturing slide 2 (2 of 3)",
+                     "Capturing slide 2 (2 of 3): same as slide 1, again after 1 s (retry 1 of 5)",
+                     "Capturing slide 2 (2 of 3): same as slide 1, again after 2 s (retry 2 of 5)",
+                     "Capturing slide 3 (3 of 3)", ""}));
     EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(1), image(2), image(3)}));
     EXPECT_NE(contents(image(1)), contents(image(2)));
     EXPECT_EQ(services.dialogs.texts(), Texts{Info});

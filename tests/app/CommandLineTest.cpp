@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         FlagWalk{"BlankFlagBetweenSlashes", "deck.ppt / /x", {"deck.ppt ", " ", "x"}},
         FlagWalk{
             "BlanksInDirectoryValue", "d.ppt /d:/tmp/My Output", {"d.ppt ", "d:/tmp/My Output"}},
-        FlagWalk{"CommandLineStartingWithFlag", "/s:2-4 deck.ppt", {"/s:2-4 deck.ppt"}}));
+        FlagWalk{"CommandLineStartingWithFlag", "/s:2-4 deck.ppt", {"/s:2-4 deck.ppt"}}),
+    [](const testing::TestParamInfo<FlagWalk>& info) { return std::string(info.param.name); });
 
 TEST(NextFlagToken, UsedUpOrEmptyTextGivesNothing) {
     for (const auto& [text, start] :

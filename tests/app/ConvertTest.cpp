@@ -114,6 +114,23 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"anyLetterCase", "Convert to *.BMP", "", "bmp", 19, "bmp"}),
     [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
+TEST_F(ConvertCommand, ProgressOfTheExportInTheCaptionAndOnTheConsole) {
+    Texts captions;
+    services.dialogs.onProgress = [&](const std::string&) {
+        captions.push_back(form->windowTitle().toStdString());
+    };
+
+    clickConvert();
+
+    const Texts shown{"Loading " + deck + "...", "Exported slide 1 of 3", "Exported slide 2 of 3",
+                      "Exported slide 3 of 3"};
+    Texts ended = shown;
+    ended.push_back("");
+    EXPECT_EQ(services.dialogs.progressTexts, ended);
+    EXPECT_EQ(Texts(captions.begin(), captions.end() - 1), shown);
+    EXPECT_EQ(form->windowTitle().toStdString(), "before");
+}
+
 TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
     const struct {
         const char* name;

@@ -57,10 +57,13 @@ class FormCreateReads : public testing::TestWithParam<CommandLineCase> {
 TEST_P(FormCreateReads, CommandLineIntoControls) {
     const CommandLineCase& c = GetParam();
     const Expect& e = c.expect;
-    support::SetCommandLineParameters(c.parameters);
+    // Conventional options are read first; the rest is the command line of the slash flags.
+    const pptprocs::Options options = pptprocs::ReadOptions(c.parameters);
+    ASSERT_EQ(options.error, "");
+    support::SetCommandLineParameters(options.parameters);
     int converts = 0;
     bool batchWhenConverting = false;
-    TForm1 form([&](TForm1&) {
+    TForm1 form(options, [&](TForm1&) {
         ++converts;
         batchWhenConverting = pptprocs::BatchMode;
     });
@@ -228,12 +231,55 @@ INSTANTIATE_TEST_SUITE_P(
                                  e.failed = true;
                                  e.messages = {"'a' is not a valid integer value"};
                              })},
-        CommandLineCase{"FirstSlideEmpty", {"deck.ppt", "/s:-3"}, with(Expect{}, [](Expect& e) {
-                            e.fileName = "deck.ppt";
-                            e.someSlides = true;
-                            e.failed = true;
-                            e.messages = {"'' is not a valid integer value"};
-                        })}));
+        CommandLineCase{"FirstSlideEmpty",
+                        {"deck.ppt", "/s:-3"},
+                        with(Expect{},
+                             [](Expect& e) {
+                                 e.fileName = "deck.ppt";
+                                 e.someSlides = true;
+                                 e.failed = true;
+                                 e.messages = {"'' is not a valid integer value"};
+                             })},
+        CommandLineCase{"OptionsWinOverFlags",
+                        {"--slides=5-6", "deck.ppt", "/s:2-4", "/bmp", "/d:flag", "--format=gif",
+                         "--dir", "option"},
+                        with(converted("deck.ppt"),
+                             [](Expect& e) {
+                                 e.someSlides = true;
+                                 e.fslide = 4;
+                                 e.tslide = 5;
+                                 e.formatOverride = "gif";
+                                 e.outputDir = "option";
+                             })},
+        CommandLineCase{"OptionsBesideFlags",
+                        {"--dir=/tmp/a /b", "--slides=3", "deck.ppt", "/bmp"},
+                        with(converted("deck.ppt"),
+                             [](Expect& e) {
+                                 e.someSlides = true;
+                                 e.fslide = 2;
+                                 e.tslide = 2;
+                                 e.formatOverride = "bmp";
+                                 e.outputDir = "/tmp/a /b";
+                             })},
+        CommandLineCase{"DoubleDashBeforeTheFile",
+                        {"--quiet", "--", "-deck.ppt", "/bmp"},
+                        with(converted("-deck.ppt"), [](Expect& e) { e.formatOverride = "bmp"; })},
+        CommandLineCase{"InvalidFlagBesideOptions",
+                        {"deck.ppt", "--slides=2-3", "/x"},
+                        with(Expect{},
+                             [](Expect& e) {
+                                 e.fileName = "deck.ppt";
+                                 e.someSlides = true;
+                                 e.fslide = 1;
+                                 e.tslide = 2;
+                                 e.batchMode = true;
+                                 e.quit = true;
+                                 e.failed = true;
+                                 e.messages = {"Error: Invalid flag \"/x\" in deck.ppt /x"};
+                             })}),
+    [](const testing::TestParamInfo<CommandLineCase>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST(FormCreate, StartsWithTheListsFilledAndNothingSelected) {
     fakes::ScopedFakeServices services;

@@ -40,4 +40,30 @@ TEST(ProgramWithoutDisplay, EndsWithTheRightMessagesAndExitCode) {
     }
 }
 
+TEST(ProgramWithoutDisplay, ConventionalOptions) {
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string errors;
+        std::string outputStart;  // the beginning of standard output
+    };
+    const std::string tryHelp = "Try \"deckshot --help\".\n";
+    const std::vector<Case> cases = {
+        {"--help", 0, "", Usage + "\nOptions"},
+        {"-h /bmp", 0, "", Usage + "\nOptions"},
+        {"--version", 0, "", "deckshot " DECKSHOT_VERSION "\n"},
+        {"deck.ppt --bmp", 2, "deckshot: unknown option \"--bmp\"\n" + tryHelp, ""},
+        {"-deck.ppt", 2, "deckshot: unknown option \"-deck.ppt\"\n" + tryHelp, ""},
+        {"--slides=2-4", 2, "deckshot: no presentation given\n" + tryHelp, ""},
+        {"--quiet -- -deck.ppt", 1, "Error: \"-deck.ppt\" does not exist.\n", ""},
+        {"./-deck.ppt", 1, "Error: \"./-deck.ppt\" does not exist.\n", ""},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = runProgram(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+        EXPECT_EQ(run.errors, c.errors) << c.arguments;
+        EXPECT_EQ(run.output.substr(0, c.outputStart.size()), c.outputStart) << c.arguments;
+    }
+}
+
 }  // namespace

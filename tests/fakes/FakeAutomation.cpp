@@ -64,6 +64,8 @@ void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber
             out << "fake " << extension << " of slide " << n << "\n";
         if (!out)
             throw platform::AutomationError("SaveAs: cannot write " + path.string());
+        if (exportProgress_)
+            exportProgress_(n, script_.slideCount);
     }
 }
 

@@ -44,6 +44,7 @@ class FakePresentationApp : public platform::PresentationApp {
     void setAdvanceMode(int mode) override;
     void runSlideShow() override;
     int slideCount() override;
+    void setExportProgress(ExportProgress report) override { exportProgress_ = std::move(report); }
     void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) override;
     void goToSlide(int slideNumber) override;
     void quit() override;
@@ -53,6 +54,7 @@ class FakePresentationApp : public platform::PresentationApp {
 
     AutomationScript script_;
     std::shared_ptr<AutomationLog> log_;
+    ExportProgress exportProgress_;
     int moves_ = 0;
     bool showRunning_ = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Records every box the program shows and answers questions from a script.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,11 +25,18 @@ class FakeDialogs : public platform::Dialogs {
                                         const std::string& prefilled) override;
     std::optional<std::string> openFile(const std::string& filterName,
                                         const std::string& pattern) override;
+    void progress(const std::string& text) override {
+        progressTexts.push_back(text);
+        if (onProgress)
+            onProgress(text);
+    }
 
     // Texts of all boxes, in order.
     std::vector<std::string> texts() const;
 
     std::vector<ShownBox> shown;
+    std::vector<std::string> progressTexts;  // in order; "" where a progress display ended
+    std::function<void(const std::string&)> onProgress;
     std::deque<bool> yesNoAnswers;                        // empty: answer Yes
     std::deque<std::optional<std::string>> inputAnswers;  // nullopt or empty queue: cancel
     std::deque<std::optional<std::string>> openAnswers;   // empty: cancel

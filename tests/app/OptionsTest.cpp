@@ -1,0 +1,129 @@
+// The option table: every option, values after "=" or as the next word, "--", and the words
+// that are refused.
+#include "app/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using pptprocs::Options;
+using pptprocs::ReadOptions;
+using Words = std::vector<std::string>;
+
+struct OptionCase {
+    const char* name;
+    Words words;
+    Options expect;
+};
+
+void PrintTo(const OptionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+Options with(auto change) {
+    Options o;
+    change(o);
+    return o;
+}
+
+class OptionTable : public testing::TestWithParam<OptionCase> {};
+
+TEST_P(OptionTable, ReadsWords) {
+    const Options& e = GetParam().expect;
+    const Options o = ReadOptions(GetParam().words);
+    EXPECT_EQ(o.error, e.error);
+    EXPECT_EQ(o.help, e.help);
+    EXPECT_EQ(o.version, e.version);
+    EXPECT_EQ(o.noDialogs, e.noDialogs);
+    EXPECT_EQ(o.quiet, e.quiet);
+    ASSERT_EQ(o.slides.has_value(), e.slides.has_value());
+    if (o.slides) {
+        EXPECT_EQ(o.slides->first, e.slides->first);
+        EXPECT_EQ(o.slides->last, e.slides->last);
+    }
+    EXPECT_EQ(o.directory, e.directory);
+    EXPECT_EQ(o.format, e.format);
+    EXPECT_EQ(o.parameters, e.parameters);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OptionTable,
+    testing::Values(
+        OptionCase{
+            "SlashFlagsPassInOrder", {"My", "Deck.ppt", "/s:2-4", "/bmp"}, with([](Options& o) {
+                o.parameters = {"My", "Deck.ppt", "/s:2-4", "/bmp"};
+            })},
+        OptionCase{"Help", {"--help"}, with([](Options& o) { o.help = true; })},
+        OptionCase{"ShortHelp", {"-h"}, with([](Options& o) { o.help = true; })},
+        OptionCase{"Version", {"--version"}, with([](Options& o) { o.version = true; })},
+        OptionCase{"EveryRunOption",
+                   {"--no-dialogs", "--quiet", "--slides=2-14", "--dir=/tmp/My Out", "--format=gif",
+                    "deck.ppt"},
+                   with([](Options& o) {
+                       o.noDialogs = o.quiet = true;
+                       o.slides = {2, 14};
+                       o.directory = "/tmp/My Out";
+                       o.format = "gif";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"ValuesAsNextWord",
+                   {"--slides", "3", "--dir", "out", "--format", "bmp", "deck.ppt"},
+                   with([](Options& o) {
+                       o.slides = {3, 3};
+                       o.directory = "out";
+                       o.format = "bmp";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"OptionsBetweenSlashFlags",
+                   {"deck.ppt", "/bmp", "--quiet", "/d:out"},
+                   with([](Options& o) {
+                       o.quiet = true;
+                       o.parameters = {"deck.ppt", "/bmp", "/d:out"};
+                   })},
+        OptionCase{
+            "DoubleDashEndsOptions", {"--quiet", "--", "-deck.ppt", "--help"}, with([](Options& o) {
+                o.quiet = true;
+                o.parameters = {"-deck.ppt", "--help"};
+            })},
+        OptionCase{"LoneDashIsAWord", {"-"}, with([](Options& o) { o.parameters = {"-"}; })},
+        OptionCase{"QuestionMarkIsAWord", {"?"}, with([](Options& o) { o.parameters = {"?"}; })},
+        OptionCase{"UnknownLongOption", {"deck.ppt", "--bmp"}, with([](Options& o) {
+                       o.error = "unknown option \"--bmp\"";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"UnknownLongOptionWithValue", {"--size=3", "deck.ppt"}, with([](Options& o) {
+                       o.error = "unknown option \"--size\"";
+                   })},
+        OptionCase{"UnknownShortOption", {"-deck.ppt"}, with([](Options& o) {
+                       o.error = "unknown option \"-deck.ppt\"";
+                   })},
+        OptionCase{"ValueMissingAtTheEnd", {"deck.ppt", "--dir"}, with([](Options& o) {
+                       o.error = "--dir needs a value";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"EmptyValue", {"--format=", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--format needs a value";
+                   })},
+        OptionCase{"ValueOnAPlainOption", {"--quiet=yes", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--quiet takes no value";
+                   })},
+        OptionCase{"SlidesNotANumber", {"--slides=a-3", "deck.ppt"}, with([](Options& o) {
+                       o.error =
+                           "--slides wants a slide number or a range such as 2-4, not \"a-3\"";
+                   })},
+        OptionCase{"SlidesOpenEnded", {"--slides=2-", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--slides wants a slide number or a range such as 2-4, not \"2-\"";
+                   })},
+        OptionCase{"SlideZero", {"--slides=0", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--slides wants a slide number or a range such as 2-4, not \"0\"";
+                   })},
+        OptionCase{"RunOptionWithoutPresentation", {"--no-dialogs"}, with([](Options& o) {
+                       o.noDialogs = true;
+                       o.error = "no presentation given";
+                   })}),
+    [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
