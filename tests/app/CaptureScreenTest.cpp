@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -85,10 +86,12 @@ class CaptureOnScreen : public testing::Test {
                           const testdecks::DeckOptions& options = {}) {
         SCOPED_TRACE(file);
         const platform::RgbImage picture = platform::readImage(file);
-        EXPECT_EQ(picture.width, 1024);
-        EXPECT_EQ(picture.height, 768);
-        EXPECT_TRUE(
-            testdecks::near(picture.at(20, 20), testdecks::slideColour(slide, options), 12));
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        EXPECT_EQ(picture.width, screen.width());
+        EXPECT_EQ(picture.height, screen.height());
+        const testdecks::Point point = testdecks::pointInSlide(screen.width(), screen.height());
+        EXPECT_TRUE(testdecks::near(picture.at(point.x, point.y),
+                                    testdecks::slideColour(slide, options), 12));
     }
 
     fakes::FakeDialogs dialogs;

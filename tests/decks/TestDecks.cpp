@@ -48,6 +48,19 @@ Rgb slideColour(int slide, const DeckOptions& options) {
     return palette[(look - 1) % (sizeof palette / sizeof palette[0])];
 }
 
+Point pointInSlide(int screenWidth, int screenHeight, int inset) {
+    // Every deck here is 25.4 x 19.05 cm, 4:3.
+    const long wide = static_cast<long>(screenWidth) * 3;
+    const long tall = static_cast<long>(screenHeight) * 4;
+    int left = 0;
+    int top = 0;
+    if (wide > tall)
+        left = static_cast<int>((wide - tall) / 3 / 2);  // bars left and right
+    else
+        top = static_cast<int>((tall - wide) / 4 / 2);  // bars above and below
+    return {left + inset, top + inset};
+}
+
 bool near(const Rgb& a, const Rgb& b, int tolerance) {
     for (int k = 0; k < 3; ++k)
         if (std::abs(int(a[k]) - int(b[k])) > tolerance)

@@ -24,6 +24,15 @@ Rgb slideColour(int slide, const DeckOptions& options = {});
 // True when two colours differ by at most `tolerance` in every channel.
 bool near(const Rgb& a, const Rgb& b, int tolerance);
 
+// A point on a screen of the given size that a full-screen show of these 4:3 slides covers,
+// whatever the screen's own aspect ratio: `inset` pixels inside the top-left corner of the
+// slide area, which is centred between bars where the shapes differ.
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+Point pointInSlide(int screenWidth, int screenHeight, int inset = 20);
+
 // Writes the deck as <path> (a .fodp file).
 void writeFodp(const std::string& path, const DeckOptions& options);
 

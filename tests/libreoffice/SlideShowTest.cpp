@@ -31,6 +31,8 @@ class Screen {
             XCloseDisplay(display_);
     }
     explicit operator bool() const { return display_ != nullptr; }
+    int width() const { return DisplayWidth(display_, DefaultScreen(display_)); }
+    int height() const { return DisplayHeight(display_, DefaultScreen(display_)); }
     // The colour of a point of the root window, as a screen grab sees it.
     testdecks::Rgb pixel(int x, int y) {
         XImage* image =
@@ -84,8 +86,11 @@ class SlideShowTest : public ::testing::Test {
         count = app->slideCount();
         return app;
     }
-    // A point away from the big number in the middle of the slide.
-    testdecks::Rgb shown() { return screen.pixel(30, 30); }
+    // A point of the slide away from the big number in its middle.
+    testdecks::Rgb shown() {
+        const testdecks::Point point = testdecks::pointInSlide(screen.width(), screen.height(), 30);
+        return screen.pixel(point.x, point.y);
+    }
 
     static inline DeckOptions five{5, false, false}, faded{4, false, true};
     static inline std::string decksDir, fivePpt, fadedPpt;
