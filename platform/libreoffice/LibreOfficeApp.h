@@ -33,6 +33,7 @@
 #include <osl/file.hxx>
 #include <rtl/ustring.hxx>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -169,6 +170,9 @@ class SlideQueue {
         const std::lock_guard lock(mutex_);
         closed_ = true;
     }
+    // Either office, after a slide is exported.
+    void markDone() { ++done_; }
+    int done() const { return done_; }
 
   private:
     std::optional<int> take(bool front) {
@@ -182,6 +186,7 @@ class SlideQueue {
     std::mutex mutex_;
     std::deque<int> slides_;
     bool closed_ = false;
+    std::atomic<int> done_{0};
 };
 
 class LibreOfficeApp : public PresentationApp {
@@ -197,6 +202,7 @@ class LibreOfficeApp : public PresentationApp {
     // started by the first GoToSlide: an all-slides export then never waits for it.
     void runSlideShow() override;
     int slideCount() override;
+    void setExportProgress(ExportProgress report) override { exportProgress_ = std::move(report); }
     void saveAs(const std::string& directory, int& formatNumber, bool) override;
     void goToSlide(int slideNumber) override;
     void quit() override;
@@ -266,6 +272,7 @@ class LibreOfficeApp : public PresentationApp {
     std::future<void> helperReady_;           // the helper started and opened the presentation
     std::unique_ptr<LibreOfficeApp> helper_;  // touched on helperThread_ only
     SlideQueue* activeQueue_ = nullptr;       // while SaveAs shares its slides with the helper
+    ExportProgress exportProgress_;           // called on SaveAs's own thread only
     const bool display_;
     OfficeProcess process_;
     Watchdog watchdog_;

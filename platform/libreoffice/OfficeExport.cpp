@@ -47,11 +47,24 @@ void LibreOfficeApp::saveAs(const std::string& directory, int& formatNumber, boo
     std::future<void> helper;
     if (count >= HelperMinSlides && helperThread_)
         helper = helperThread_->submit([&] { exportWithHelper(queue, directory, format); });
+    // Progress is told here, on the caller's thread, also for the slides the helper did.
+    int reported = 0;
+    const auto report = [&] {
+        if (exportProgress_ && queue.done() != reported)
+            exportProgress_(reported = queue.done(), count);
+    };
+    const auto exportFromFront = [&] {
+        while (const std::optional<int> n = queue.takeFront()) {
+            exportSlide(directory, *n, format);
+            queue.markDone();
+            report();
+        }
+    };
     try {
-        while (const std::optional<int> n = queue.takeFront()) exportSlide(directory, *n, format);
-        if (helper.valid())
-            helper.wait();
-        while (const std::optional<int> n = queue.takeFront()) exportSlide(directory, *n, format);
+        exportFromFront();
+        while (helper.valid() && helper.wait_for(100ms) != std::future_status::ready) report();
+        report();
+        exportFromFront();
     } catch (...) {
         queue.close();
         if (helper.valid())
@@ -128,6 +141,7 @@ void LibreOfficeApp::exportWithHelper(SlideQueue& queue, const std::string& dire
         while (const std::optional<int> n = queue.takeBack()) {
             try {
                 helper_->exportSlide(directory, *n, format);
+                queue.markDone();
             } catch (...) {
                 queue.giveBack(*n);
                 return;

@@ -137,6 +137,27 @@ TEST_F(ConvertWithOffice, CommandLineBitmapsReplaceAStaleImage) {
     expectSlideImages(out, names, "BM", 0);
 }
 
+TEST_F(ConvertWithOffice, ProgressOnATerminal) {
+    const ProgramRun run =
+        testapp::runOnTerminal({deck, "--dir=" + out}, officetest::scratchRoot());
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(filesIn(out), numberedNames("twelve_", "jpg"));
+    // One line, rewritten slide by slide, ended before the program ends.
+    const std::string erase = "\x1b[K";
+    EXPECT_NE(run.errors.find("\rLoading " + deck + "..." + erase), std::string::npos);
+    std::size_t last = 0;
+    for (int n = 1; n <= Slides; ++n) {
+        const std::string line =
+            "\rExported slide " + std::to_string(n) + " of " + std::to_string(Slides) + erase;
+        const std::size_t at = run.errors.find(line);
+        EXPECT_NE(at, std::string::npos) << line << " missing from " << run.errors;
+        EXPECT_TRUE(at == std::string::npos || at >= last) << "out of order: " << line;
+        last = at == std::string::npos ? last : at;
+    }
+    EXPECT_NE(run.errors.find("of 12" + erase + "\r\n"), std::string::npos) << run.errors;
+}
+
 TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation) {
     const std::string copy = out + "/twelve.ppt";
     fs::copy_file(deck, copy);
