@@ -136,7 +136,7 @@ std::string HelpText() {
            "      --version         the program's version\n"
            "      --slides=N1-N2    like /s:n1-n2; --slides=N converts slide N alone\n"
            "      --dir=DIR         like /d:Directory\n"
-           "      --format=WORD     jpg, bmp or gif\n"
+           "      --format=WORD     jpg, bmp, gif or png\n"
            "      --no-dialogs      messages on the console, questions answered so that the\n"
            "                        run goes on, even under a display\n"
            "      --quiet           no notice before the conversion, no progress\n"
