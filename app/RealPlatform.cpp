@@ -36,10 +36,11 @@ bool displayAvailable() {
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-void prepareQtPlatform(bool display) {
-    if (display)
+void prepareQtPlatform(bool display, bool consoleMessages) {
+    if (!display)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (display && !consoleMessages)
         return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Standard error belongs to the program's own messages in an unattended run: Qt's remark
     // about a missing runtime directory (usual for root and in containers) is not one of them.
     static const QtMessageHandler qtDefault = qInstallMessageHandler(nullptr);

@@ -5,8 +5,10 @@ namespace app {
 // A display to show windows on: DISPLAY or WAYLAND_DISPLAY is set (and not empty).
 bool displayAvailable();
 
-// Before QApplication exists: without a display, Qt runs on its offscreen platform.
-void prepareQtPlatform(bool display);
+// Before QApplication exists: without a display, Qt runs on its offscreen platform. Where the
+// program's messages go to the console (no display, or no dialogs), Qt's remarks about the
+// environment stay off it.
+void prepareQtPlatform(bool display, bool consoleMessages = false);
 
 // How the program talks to its user.
 struct DialogChoice {

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     const bool display = app::displayAvailable();
     // Nobody answers a window in a run without a display or without dialogs.
     const bool unattended = !display || options.noDialogs;
-    app::prepareQtPlatform(display);
+    app::prepareQtPlatform(display, options.noDialogs);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationTitle));
     app::installRealServices(display, {options.noDialogs, options.quiet});
