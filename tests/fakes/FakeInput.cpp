@@ -123,12 +123,8 @@ platform::KeyboardState FakeInput::keyboardState() {
 void FakeInput::setKeyboardState(const platform::KeyboardState& state) {
     std::string line = "state";
     for (std::size_t i = 0; i < state.size(); ++i) {
-        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about " " + hex(...).
         if (state[i] != table[i])
-            line.append(" ")
-                .append(hex(static_cast<std::uint32_t>(i), 2))
-                .append("=")
-                .append(hex(state[i], 2));
+            line += " " + hex(static_cast<std::uint32_t>(i), 2) + "=" + hex(state[i], 2);
     }
     table = state;
     log(line);
