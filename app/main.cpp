@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,9 @@
 #include "app/pptprocs.h"
 #include "keys/sndkey32.h"
 #include "platform/Dialogs.h"
+#include "platform/RunCleanup.h"
 #include "platform/Services.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
 
@@ -18,10 +21,24 @@ int main(int argc, char** argv) {
     support::SetCommandLineParameters(std::vector<std::string>(argv + 1, argv + argc));
 
     const bool display = app::displayAvailable();
+    // Before any thread starts: every thread then leaves these signals to the one that ends
+    // the run cleanly.
+    platform::handleProcessSignals();
     app::prepareQtPlatform(display);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationTitle));
-    app::installRealServices(display);
+    double officeTimeout = 0;
+    std::string badSetting;
+    try {
+        officeTimeout = platform::officeTimeoutFromEnvironment();
+    } catch (const std::invalid_argument& error) {
+        badSetting = error.what();
+    }
+    app::installRealServices(display, officeTimeout);
+    if (!badSetting.empty()) {
+        platform::dialogs().message("Error: " + badSetting);
+        return 1;
+    }
 
     if (!display && support::CommandLineText().empty()) {
         // Nobody could use a window that nobody sees: say how to run unattended instead.

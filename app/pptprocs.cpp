@@ -253,7 +253,8 @@ void TForm1::readFlag(const std::string& token, const std::string& commandLine, 
 }
 
 void TForm1::FileNameChange() {
-    OfileName->setText(local(support::BaseFileName(local(FileName->text())) + "_#"));
+    deckNameInPattern_ = support::BaseFileName(local(FileName->text()));
+    OfileName->setText(local(deckNameInPattern_ + "_#"));
     OfileNameLabel->show();
     OfileName->show();
 }

@@ -102,8 +102,13 @@ class TForm1 : public QWidget {
                       const std::string& formatWord, const std::string& directory, int numberWidth);
 
     void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
+    // The image name of one slide, after the pattern in OfileName.
+    std::string outputFileName(const std::string& directory, int slide, int numberWidth,
+                               const std::string& extension) const;
 
     ConvertAction convert_;
+    // The presentation's base name as FileNameChange put it into the pattern.
+    std::string deckNameInPattern_;
     bool quitRequested_ = false;
     bool centred_ = false;
 };

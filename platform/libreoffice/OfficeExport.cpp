@@ -1,5 +1,9 @@
 // The export of all slides, one image file per slide, shared with a helper office for big decks.
+#include <sys/statvfs.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +29,34 @@ SaveFormat saveFormat(int number) {
     throw AutomationError("SaveAs: unsupported format number " + std::to_string(number));
 }
 
-// One thread that runs the tasks given to it in order, until it is destroyed.
+std::string plainReason(const std::string& message, const std::string& what) {
+    // "<text> at /build/.../file.cxx:123" or "... bridge.cxx:615": the text alone.
+    std::string text = message.substr(0, message.find(" at /"));
+    if (const auto source = text.find(".cxx:"); source != std::string::npos)
+        text = text.substr(0, text.rfind(' ', source) == std::string::npos
+                                  ? 0
+                                  : text.rfind(' ', source));
+    while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
+    if (text.empty() || text.find("bridge disposed") != std::string::npos)
+        return "LibreOffice failed while " + what;
+    return text;
+}
+
+namespace {
+
+// Why nothing could be written into `directory`, as the OS says it, when the reason is one of
+// the file system's; empty otherwise.
+std::string whyUnwritable(const std::string& directory) {
+    if (::access(directory.c_str(), W_OK) != 0)
+        return std::strerror(errno);
+    struct statvfs space = {};
+    if (::statvfs(directory.c_str(), &space) == 0 && space.f_bavail == 0)
+        return std::strerror(ENOSPC);
+    return "";
+}
+
+}  // namespace
+
 void LibreOfficeApp::saveAs(const std::string& directory, int& formatNumber, bool) {
     requireDocument("SaveAs");
     const SaveFormat format = saveFormat(formatNumber);
@@ -34,36 +65,42 @@ void LibreOfficeApp::saveAs(const std::string& directory, int& formatNumber, boo
         throw AutomationError("SaveAs: the directory " + inQuotes(directory) + " does not exist");
     const int count = slideCount();
     SlideQueue queue(count);
-    // One office draws one slide at a time: a second one, headless, takes slides from the
-    // other end of the deck on the other core. It only ever speeds things up: whatever it
-    // fails to do, this office does.
-    activeQueue_ = &queue;
-    struct Forget {
-        SlideQueue*& active;
-        ~Forget() { active = nullptr; }
-    } forget{activeQueue_};
+    // One office draws one slide at a time: on a big deck a second one, headless, takes slides
+    // from the other end on the other core. It only ever speeds things up: whatever it fails
+    // to do, this office does.
     std::future<void> helper;
-    if (count >= HelperMinSlides && helperThread_)
-        helper = helperThread_->submit([&] { exportWithHelper(queue, directory, format); });
+    if (count >= HelperMinSlides && std::thread::hardware_concurrency() >= 2)
+        helper = startHelper(queue, directory, format);
     try {
-        while (const std::optional<int> n = queue.takeFront()) exportSlide(directory, *n, format);
-        if (helper.valid())
-            helper.wait();
-        while (const std::optional<int> n = queue.takeFront()) exportSlide(directory, *n, format);
+        exportSlides(queue, directory, format);
+        if (helper.valid()) {
+            if (helper.wait_for(HelperGrace) != std::future_status::ready) {
+                queue.close();
+                stopHelper();  // its slide is given back
+                helper.wait();
+            }
+            exportSlides(queue, directory, format);
+        }
     } catch (...) {
         queue.close();
+        stopHelper();
         if (helper.valid())
             helper.wait();
         throw;
     }
 }
 
+void LibreOfficeApp::exportSlides(SlideQueue& queue, const std::string& directory,
+                                  const SaveFormat& format) {
+    while (const std::optional<int> n = queue.takeFront()) exportSlide(directory, *n, format);
+}
+
 void LibreOfficeApp::exportSlide(const std::string& directory, int n, const SaveFormat& format) {
     const std::string name = "Slide" + std::to_string(n) + "." + format.extension;
     const fs::path target = fs::path(directory) / name;
     // LibreOffice writes to a scratch name; only a complete file takes the slide's name.
-    const fs::path scratch =
-        fs::path(directory) / ("." + name + ".part-" + std::to_string(::getpid()));
+    const fs::path scratch = fs::path(directory) / ("." + name + ".part-" +
+                                                     (role_ == Role::Helper ? "helper" : "main"));
     struct Cleanup {
         fs::path path;
         ~Cleanup() {
@@ -99,56 +136,97 @@ void LibreOfficeApp::exportSlide(const std::string& directory, int n, const Save
         Reference<drawing::XGraphicExportFilter> filter =
             drawing::GraphicExportFilter::create(remote_);
         filter->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
-        if (!filter->filter(descriptor))
+        if (!filter->filter(descriptor)) {
+            const std::string reason = whyUnwritable(directory);
             throw AutomationError("SaveAs: LibreOffice could not export slide " +
-                                  std::to_string(n));
+                                  std::to_string(n) + (reason.empty() ? "" : ": " + reason));
+        }
         return 0;
     });
     std::error_code error;
-    if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0)
-        throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n));
+    if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0) {
+        const std::string reason = whyUnwritable(directory);
+        throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n) +
+                              (reason.empty() ? "" : ": " + reason));
+    }
     try {
         if (format.convertToBmp) {
-            writeBmp(readImage(scratch.string()), target.string());
+            // Written beside, then renamed: the slide's name only ever holds a whole image.
+            const fs::path bitmap = scratch.string() + ".bmp";
+            cleanup.path = bitmap;
+            writeBmp(readImage(scratch.string()), bitmap.string());
+            fs::remove(scratch);
+            fs::rename(bitmap, target);
         } else {
             fs::rename(scratch, target);
         }
     } catch (const std::exception& e) {
-        throw AutomationError(std::string("SaveAs: ") + e.what());
+        fs::remove(scratch, error);
+        const std::string reason = whyUnwritable(directory);
+        throw AutomationError(std::string("SaveAs: ") + (reason.empty() ? e.what() : reason));
     }
 }
 
-// Runs on its own thread; nothing escapes it.
-void LibreOfficeApp::exportWithHelper(SlideQueue& queue, const std::string& directory,
-                                      const SaveFormat& format) {
-    try {
-        helperReady_.get();
-        while (const std::optional<int> n = queue.takeBack()) {
-            try {
-                helper_->exportSlide(directory, *n, format);
-            } catch (...) {
-                queue.giveBack(*n);
-                return;
+// Starts the helper office on a thread of its own, which it keeps from start to end (an office
+// ends with the thread that started it), and has it export from the back of the queue.
+std::future<void> LibreOfficeApp::startHelper(SlideQueue& queue, const std::string& directory,
+                                              const SaveFormat& format) {
+    if (!helperThread_)
+        helperThread_ = std::make_unique<SerialWorker>();
+    return helperThread_->submit([this, &queue, directory, format] {
+        try {
+            if (!helper_) {
+                auto helper = std::make_unique<LibreOfficeApp>(program_, bounds_, true,
+                                                               Role::Helper);
+                {
+                    const std::lock_guard lock(helperMutex_);
+                    helper_ = std::move(helper);
+                }
+                if (queue.closed())
+                    return;
+                helper_->connect();
             }
+            if (helper_->path_ != path_)
+                helper_->openPresentation(path_, true, false, false);
+            helpExport(queue, directory, format);
+        } catch (...) {
+            // The helper could not start or open the file: this office does every slide.
         }
-    } catch (...) {
-        // The helper could not start or open the file: this office does every slide.
+    });
+}
+
+// Runs on the helper thread; a slide it fails goes back to the queue.
+void LibreOfficeApp::helpExport(SlideQueue& queue, const std::string& directory,
+                                const SaveFormat& format) {
+    while (const std::optional<int> n = queue.takeBack()) {
+        try {
+            helper_->exportSlide(directory, *n, format);
+        } catch (...) {
+            queue.giveBack(*n);
+            return;
+        }
     }
 }
 
-// Ends the helper office, if there is one; waits for its start-up to end first.
-void LibreOfficeApp::dropHelper() {
-    releaseHelper();
-    helperThread_.reset();  // runs what was asked of it, then joins
+// Stops the helper office at once, from any thread: what it is doing fails, fast.
+void LibreOfficeApp::stopHelper() {
+    const std::lock_guard lock(helperMutex_);
+    if (helper_)
+        helper_->process_.signalKill();
 }
 
-// Asks the helper thread to end the helper office, without waiting for it.
-void LibreOfficeApp::releaseHelper() {
+// Ends the helper office and its thread, if there are any.
+void LibreOfficeApp::dropHelper() {
     if (!helperThread_)
         return;
-    if (activeQueue_ != nullptr)
-        activeQueue_->close();  // the helper stops after its current slide
-    helperThread_->submit([this] { helper_.reset(); });
+    helperThread_->submit([this] {
+        std::unique_ptr<LibreOfficeApp> helper;
+        {
+            const std::lock_guard lock(helperMutex_);
+            helper = std::move(helper_);
+        }
+    });
+    helperThread_.reset();  // runs what was asked of it, then joins
 }
 
 }  // namespace platform::office
