@@ -42,9 +42,9 @@ bool allDigits(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// The mark at the start of `text`, up to the next "-" or "_" after the pid's "_".
+// The mark at the start of `text`, up to the next "-" or "_" after the pid's ".".
 std::optional<std::string> leadingMark(const std::string& text) {
-    const auto pidEnd = text.find('_');
+    const auto pidEnd = text.find('.');
     if (pidEnd == std::string::npos)
         return std::nullopt;
     const auto end = text.find_first_of("-_", pidEnd + 1);
@@ -121,7 +121,7 @@ extern "C" void onBrokenPipe(int) {}
 
 std::string ownerMark() {
     static const std::string mark =
-        std::to_string(::getpid()) + "_" + startTime(::getpid()).value_or("0");
+        std::to_string(::getpid()) + "." + startTime(::getpid()).value_or("0");
     return mark;
 }
 
@@ -129,9 +129,9 @@ bool ownerIsGone(const std::string& mark) {
     const std::optional<std::string> parsed = leadingMark(mark);
     if (!parsed || *parsed != mark)
         return false;
-    const pid_t pid = static_cast<pid_t>(std::stol(mark.substr(0, mark.find('_'))));
+    const pid_t pid = static_cast<pid_t>(std::stol(mark.substr(0, mark.find('.'))));
     const std::optional<std::string> started = startTime(pid);
-    return !started || *started != mark.substr(mark.find('_') + 1);
+    return !started || *started != mark.substr(mark.find('.') + 1);
 }
 
 void reclaimLeftovers(const std::string& directory, const std::string& prefix) {

@@ -9,7 +9,7 @@
 
 namespace platform {
 
-// Names this process in what it leaves behind: "<pid>_<start time>", the start time in clock
+// Names this process in what it leaves behind: "<pid>.<start time>", the start time in clock
 // ticks since boot, so that a reused pid is never taken for the owner.
 std::string ownerMark();
 

@@ -274,9 +274,11 @@ class LibreOfficeApp : public PresentationApp {
         }
     }
 
-    // Below this many slides a helper office would not pay for its start-up (measured: see
-    // bench/helper-threshold).
-    static constexpr int HelperMinSlides = 24;
+    // Below this many slides a helper office would not pay for its start-up: it helps only
+    // about a second after the export begins (start and open of a 120-slide deck), while one
+    // office exports a plain slide in 30-40 ms, so the break-even is near 30 slides; the rest
+    // is margin for the two offices sharing two cores.
+    static constexpr int HelperMinSlides = 40;
     // The longest the end of an export waits for the helper's last slide before doing it too.
     static constexpr std::chrono::milliseconds HelperGrace{1500};
 

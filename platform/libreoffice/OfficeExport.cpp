@@ -1,5 +1,5 @@
 // The export of all slides, one image file per slide, shared with a helper office for big decks.
-#include <sys/statvfs.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,15 +44,19 @@ std::string plainReason(const std::string& message, const std::string& what) {
 
 namespace {
 
-// Why nothing could be written into `directory`, as the OS says it, when the reason is one of
-// the file system's; empty otherwise.
+// Why an image could not be written into `directory`, as the OS says it, when the reason is one
+// of the file system's (no room for another image, no permission); empty otherwise. The office
+// itself only says that it failed.
 std::string whyUnwritable(const std::string& directory) {
-    if (::access(directory.c_str(), W_OK) != 0)
+    const std::string probe = directory + "/.room-for-an-image";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
         return std::strerror(errno);
-    struct statvfs space = {};
-    if (::statvfs(directory.c_str(), &space) == 0 && space.f_bavail == 0)
-        return std::strerror(ENOSPC);
-    return "";
+    constexpr off_t ImageRoom = 512 * 1024;
+    const int error = ::posix_fallocate(fd, 0, ImageRoom);
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return error == 0 || error == EOPNOTSUPP || error == EINVAL ? "" : std::strerror(error);
 }
 
 }  // namespace
@@ -137,6 +141,8 @@ void LibreOfficeApp::exportSlide(const std::string& directory, int n, const Save
             drawing::GraphicExportFilter::create(remote_);
         filter->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
         if (!filter->filter(descriptor)) {
+            std::error_code ignored;
+            fs::remove(scratch, ignored);  // a partial image takes room the probe needs
             const std::string reason = whyUnwritable(directory);
             throw AutomationError("SaveAs: LibreOffice could not export slide " +
                                   std::to_string(n) + (reason.empty() ? "" : ": " + reason));
@@ -145,6 +151,7 @@ void LibreOfficeApp::exportSlide(const std::string& directory, int n, const Save
     });
     std::error_code error;
     if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0) {
+        fs::remove(scratch, error);
         const std::string reason = whyUnwritable(directory);
         throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n) +
                               (reason.empty() ? "" : ": " + reason));

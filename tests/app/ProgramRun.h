@@ -13,11 +13,14 @@ struct ProgramRun {
     std::string errors;  // standard error
 };
 
-// Runs the program with `arguments` (shell words) in `directory`.
-inline ProgramRun runProgram(const std::string& arguments, const std::string& directory = ".") {
+// Runs the program with `arguments` (shell words) in `directory`, with `environment` (shell
+// words NAME=value) added.
+inline ProgramRun runProgram(const std::string& arguments, const std::string& directory = ".",
+                             const std::string& environment = "") {
     const std::string command =
         "cd \"" + directory + "\" && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
-        std::string(DECKSHOT_EXE) + " " + arguments + " 2>&1 >/dev/null </dev/null";
+        environment + " " + std::string(DECKSHOT_EXE) + " " + arguments +
+        " 2>&1 >/dev/null </dev/null";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

@@ -34,7 +34,6 @@ class OfficeExportTest : public ::testing::Test {
         // The server case: no display, so the office runs headless.
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
-        ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
         decksDir = testdecks::makeTempDir("decks");
         const std::string dir = decksDir;
         testdecks::writeFodp(dir + "/four.fodp", decks.fourOptions);
@@ -53,7 +52,6 @@ class OfficeExportTest : public ::testing::Test {
 
     void SetUp() override { out = testdecks::makeTempDir("out"); }
     void TearDown() override {
-        ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
         fs::remove_all(out);
         officetest::expectNoOfficeLeft();
     }
@@ -221,9 +219,9 @@ TEST_F(OfficeExportTest, TheFactoryFailsCleanly) {
 }
 
 TEST_F(OfficeExportTest, ACallPastItsBoundStopsTheOfficeAndSaysWhatTimedOut) {
-    ::setenv("DECKSHOT_OFFICE_TIMEOUT", "0.01", 1);
+    const std::string program = platform::LibreOfficeFactory::DefaultProgram;
     try {
-        create();
+        platform::LibreOfficeFactory(program, {0.01}).create(platform::PresentationProgId);
         ADD_FAILURE() << "started within 10 ms";
     } catch (const AutomationError& e) {
         EXPECT_NE(std::string(e.what()).find("Timed out after 0.01 s while starting LibreOffice"),
@@ -232,9 +230,8 @@ TEST_F(OfficeExportTest, ACallPastItsBoundStopsTheOfficeAndSaysWhatTimedOut) {
     }
     officetest::expectNoOfficeLeft();
 
-    ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
-    auto app = create();
-    ::setenv("DECKSHOT_OFFICE_TIMEOUT", "0.01", 1);
+    auto app = platform::LibreOfficeFactory(program, {.call = 0.01, .start = 60})
+                   .create(platform::PresentationProgId);
     try {
         app->openPresentation(decks.four, false, false, true);
         ADD_FAILURE() << "opened within 10 ms";
