@@ -267,10 +267,10 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
     for (int slide = 1; slide <= slideCount; ++slide) {
         const std::string stem = "Slide" + std::to_string(slide);
         const std::string exported = staging->path() + "/" + stem + "." + format.extension;
-        const std::string target =
-            outputFileName(directory, slide, numberWidth, format.extension);
+        const std::string target = outputFileName(directory, slide, numberWidth, format.extension);
         // An image of this run, or the presentation itself, is never replaced.
-        const bool taken = written.count(target) != 0 || isSameFile(target, local(FileName->text()));
+        const bool taken =
+            written.count(target) != 0 || isSameFile(target, local(FileName->text()));
         // rename() replaces a stale target, so an older run's image is never listed as ours.
         if (!taken && std::rename(exported.c_str(), target.c_str()) == 0) {
             written.insert(target);
@@ -298,7 +298,8 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
         for (const std::string& name : keptAside) names += (names.empty() ? "" : ", ") + name;
         platform::dialogs().message("Error: " + takenTarget +
                                     " would have held more than one slide: the others are kept "
-                                    "in " + directory + " as " + names);
+                                    "in " +
+                                    directory + " as " + names);
     }
 }
 

@@ -43,7 +43,8 @@ bool xServerAnswers() {
 bool waylandUsable() {
     const std::string name = std::getenv("WAYLAND_DISPLAY");
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string path = name.front() == '/' ? name : std::string(runtime ? runtime : "") + "/" + name;
+    const std::string path =
+        name.front() == '/' ? name : std::string(runtime ? runtime : "") + "/" + name;
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path)

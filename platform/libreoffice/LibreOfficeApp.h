@@ -197,8 +197,8 @@ class LibreOfficeApp : public PresentationApp {
   public:
     enum class Role { Main, Helper };
     // A main office starts at once; a helper is started by connect() on its own thread.
-    LibreOfficeApp(const std::string& program, OfficeBounds bounds,
-                   bool headless = !haveDisplay(), Role role = Role::Main);
+    LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless = !haveDisplay(),
+                   Role role = Role::Main);
     ~LibreOfficeApp() override;
 
     void setVisible(bool visible) override;

@@ -33,9 +33,8 @@ std::string plainReason(const std::string& message, const std::string& what) {
     // "<text> at /build/.../file.cxx:123" or "... bridge.cxx:615": the text alone.
     std::string text = message.substr(0, message.find(" at /"));
     if (const auto source = text.find(".cxx:"); source != std::string::npos)
-        text = text.substr(0, text.rfind(' ', source) == std::string::npos
-                                  ? 0
-                                  : text.rfind(' ', source));
+        text = text.substr(
+            0, text.rfind(' ', source) == std::string::npos ? 0 : text.rfind(' ', source));
     while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
     if (text.empty() || text.find("bridge disposed") != std::string::npos)
         return "LibreOffice failed while " + what;
@@ -103,8 +102,8 @@ void LibreOfficeApp::exportSlide(const std::string& directory, int n, const Save
     const std::string name = "Slide" + std::to_string(n) + "." + format.extension;
     const fs::path target = fs::path(directory) / name;
     // LibreOffice writes to a scratch name; only a complete file takes the slide's name.
-    const fs::path scratch = fs::path(directory) / ("." + name + ".part-" +
-                                                     (role_ == Role::Helper ? "helper" : "main"));
+    const fs::path scratch =
+        fs::path(directory) / ("." + name + ".part-" + (role_ == Role::Helper ? "helper" : "main"));
     struct Cleanup {
         fs::path path;
         ~Cleanup() {
@@ -183,8 +182,8 @@ std::future<void> LibreOfficeApp::startHelper(SlideQueue& queue, const std::stri
     return helperThread_->submit([this, &queue, directory, format] {
         try {
             if (!helper_) {
-                auto helper = std::make_unique<LibreOfficeApp>(program_, bounds_, true,
-                                                               Role::Helper);
+                auto helper =
+                    std::make_unique<LibreOfficeApp>(program_, bounds_, true, Role::Helper);
                 {
                     const std::lock_guard lock(helperMutex_);
                     helper_ = std::move(helper);

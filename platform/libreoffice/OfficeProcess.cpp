@@ -86,7 +86,8 @@ std::string uniquePipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     std::ostringstream name;
-    name << OfficeProcess::PipePrefix << ownerMark() << "_" << counter++ << "_" << std::hex << random();
+    name << OfficeProcess::PipePrefix << ownerMark() << "_" << counter++ << "_" << std::hex
+         << random();
     return name.str();
 }
 

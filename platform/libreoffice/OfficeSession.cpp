@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -241,7 +241,6 @@ void LibreOfficeApp::connect() {
     watchdog_.disarm();
     desktop_ = bounded("starting LibreOffice", [&] { return frame::Desktop::create(remote_); });
 }
-
 
 void LibreOfficeApp::requireRunning(const std::string& member) {
     if (quit_)

@@ -11,15 +11,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/pptprocs.h"
-#include "platform/images/ImageFiles.h"
 #include "platform/RunCleanup.h"
+#include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
 #include "tests/app/ProgramRun.h"

@@ -17,10 +17,10 @@ struct ProgramRun {
 // words NAME=value) added.
 inline ProgramRun runProgram(const std::string& arguments, const std::string& directory = ".",
                              const std::string& environment = "") {
-    const std::string command =
-        "cd \"" + directory + "\" && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
-        environment + " " + std::string(DECKSHOT_EXE) + " " + arguments +
-        " 2>&1 >/dev/null </dev/null";
+    const std::string command = "cd \"" + directory +
+                                "\" && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
+                                environment + " " + std::string(DECKSHOT_EXE) + " " + arguments +
+                                " 2>&1 >/dev/null </dev/null";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

@@ -57,7 +57,8 @@ TEST(ProgramWithoutDisplay, ABadOfficeTimeoutIsAnErrorBeforeAnythingRuns) {
         EXPECT_EQ(run.exitCode, 1) << value;
         EXPECT_EQ(run.errors,
                   "Error: DECKSHOT_OFFICE_TIMEOUT must be a number of seconds from 0.01 to 86400, "
-                  "not \"" + value + "\"\n")
+                  "not \"" +
+                      value + "\"\n")
             << value;
     }
 }
