@@ -294,6 +294,7 @@ class LibreOfficeApp : public PresentationApp {
     Reference<uno::XComponentContext> remote_;
     Reference<frame::XDesktop2> desktop_;
     Reference<lang::XComponent> document_;
+    Reference<drawing::XGraphicExportFilter> exportFilter_;  // made once, used for every slide
     std::string path_;
     std::chrono::steady_clock::time_point loadedAt_;
     bool visible_ = false;

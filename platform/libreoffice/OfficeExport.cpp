@@ -136,10 +136,10 @@ void LibreOfficeApp::exportSlide(const std::string& directory, int n, const Save
             prop("MediaType", uno::Any(OUString::createFromAscii(format.exportMime))),
             prop("FilterData", uno::Any(filterData)),
         });
-        Reference<drawing::XGraphicExportFilter> filter =
-            drawing::GraphicExportFilter::create(remote_);
-        filter->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
-        if (!filter->filter(descriptor)) {
+        if (!exportFilter_.is())
+            exportFilter_ = drawing::GraphicExportFilter::create(remote_);
+        exportFilter_->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
+        if (!exportFilter_->filter(descriptor)) {
             std::error_code ignored;
             fs::remove(scratch, ignored);  // a partial image takes room the probe needs
             const std::string reason = whyUnwritable(directory);

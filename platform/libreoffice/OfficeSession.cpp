@@ -159,6 +159,7 @@ void LibreOfficeApp::quit() {
     quit_ = true;
     // A helper only ever exported into files that are complete or gone: nothing to save.
     if (role_ == Role::Helper) {
+        exportFilter_.clear();
         document_.clear();
         desktop_.clear();
         remote_.clear();
@@ -183,6 +184,7 @@ void LibreOfficeApp::quit() {
             // Ended below by force.
         }
     }
+    exportFilter_.clear();
     document_.clear();
     desktop_.clear();
     remote_.clear();
@@ -264,6 +266,7 @@ void LibreOfficeApp::closeDocument() {
         return;
     Reference<lang::XComponent> document = document_;
     document_.clear();
+    exportFilter_.clear();  // it holds a page of the document
     try {
         bounded("closing " + inQuotes(path_), [&] {
             Reference<util::XCloseable>(document, UNO_QUERY_THROW)->close(true);
