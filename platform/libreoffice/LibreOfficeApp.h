@@ -1,7 +1,8 @@
 #pragma once
 // The LibreOffice object behind PresentationApp, shared by the files that each do one of its jobs:
-// the session (start, open, quit; OfficeSession.cpp), the export of all slides (OfficeExport.cpp),
-// the slide show (OfficeShow.cpp) and the wait for a slide on the screen (ScreenWait.cpp). Only
+// the session (start, open, quit; OfficeSession.cpp), the export of all slides (OfficeExport.cpp)
+// with a helper office for big decks (OfficeHelper.cpp), the slide show (OfficeShow.cpp) and the
+// wait for a slide on the screen (ScreenWait.cpp); the process is OfficeProcess.cpp. Only
 // these files see UNO headers: they clash with Qt's and X11's macros.
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
