@@ -1,5 +1,6 @@
 // The Convert command and the slide export engine behind it.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,13 +12,16 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/LocalText.h"
 #include "app/OutputNames.h"
 #include "app/Progress.h"
+#include "app/StagingFolder.h"
 #include "app/pptprocs.h"
 #include "keys/sndkey32.h"
 #include "platform/Automation.h"
@@ -46,6 +50,19 @@ constexpr int MaxCaptureRepeats = 5;
 bool isFile(const std::string& name) {
     std::error_code error;
     return fs::is_regular_file(name, error);
+}
+
+// Both name one existing file (the same inode).
+bool isSameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error) && !error;
+}
+
+// The name part is longer than the directory's file system allows.
+bool nameTooLong(const std::string& path) {
+    const fs::path name = fs::path(path).filename();
+    const long limit = ::pathconf(fs::path(path).parent_path().c_str(), _PC_NAME_MAX);
+    return limit > 0 && name.string().size() > static_cast<std::size_t>(limit);
 }
 
 void resetCursor() {
@@ -187,13 +204,17 @@ void TForm1::ConvertPPT() {
                                "presentation.");
 
     std::unique_ptr<platform::PresentationApp> app;
+    std::string reason;
     try {
         app = platform::automation().create(platform::PresentationProgId);
-    } catch (const std::exception&) {
-        // Whatever the reason, the user learns only that the application is not available.
+    } catch (const std::exception& error) {
+        reason = error.what();
     }
     if (!app) {
         platform::dialogs().message("Error: Unable to open PowerPoint");
+        // The reason, in a message of its own.
+        if (!reason.empty())
+            platform::dialogs().message("Error: " + reason);
         runFailed = true;
         return;
     }
@@ -229,29 +250,80 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
                               const std::string& formatWord, const std::string& directory,
                               int slideCount, int numberWidth) {
     const ExportFormat format = ExportFormatFor(formatWord);
+    // Every image name has the same length: a name the file system refuses shows at slide 1,
+    // before anything is exported.
+    if (slideCount > 0) {
+        const std::string first = outputFileName(directory, 1, numberWidth, format.extension);
+        if (nameTooLong(first)) {
+            quitAndDrop(app);
+            platform::dialogs().message("Error: Cannot write " + first + ": " +
+                                        std::strerror(ENAMETOOLONG));
+            runFailed = true;
+            return;
+        }
+    }
+    std::unique_ptr<StagingFolder> staging;
+    try {
+        staging = std::make_unique<StagingFolder>(directory);
+    } catch (const std::system_error& error) {
+        quitAndDrop(app);
+        platform::dialogs().message("Error: Cannot write into " + directory + ": " +
+                                    error.code().message());
+        runFailed = true;
+        return;
+    }
     int formatNumber = format.number;
     app->setExportProgress(
         [this](int done, int count) { showProgress(ExportProgress(done, count)); });
-    app->saveAs(directory, formatNumber, true);
+    app->saveAs(staging->path(), formatNumber, true);
     quitAndDrop(app);
 
+    std::set<std::string> written;
+    std::vector<std::string> keptAside;
+    std::string takenTarget;
     for (int slide = 1; slide <= slideCount; ++slide) {
-        const std::string exported =
-            directory + "/Slide" + std::to_string(slide) + "." + format.extension;
-        const std::string target = OutputFileName(directory, local(OfileName->text()), slide,
-                                                  numberWidth, format.extension);
+        const std::string stem = "Slide" + std::to_string(slide);
+        const std::string exported = staging->path() + "/" + stem + "." + format.extension;
+        const std::string target = outputFileName(directory, slide, numberWidth, format.extension);
+        // An image of this run, or the presentation itself, is never replaced.
+        const bool taken =
+            written.count(target) != 0 || isSameFile(target, local(FileName->text()));
         // rename() replaces a stale target, so an older run's image is never listed as ours.
-        if (std::rename(exported.c_str(), target.c_str()) == 0) {
+        if (!taken && std::rename(exported.c_str(), target.c_str()) == 0) {
+            written.insert(target);
             OutputFiles.push_back(target);
             continue;
         }
-        const std::string reason = std::strerror(errno);
-        platform::dialogs().message("Error: Cannot rename " + exported + " to " + target + ": " +
-                                    reason);
+        const std::string reason = taken ? "" : std::strerror(errno);
+        // The slide is not lost: it stays under its exported name beside the images.
+        const std::string kept =
+            MoveBesideWithoutReplacing(exported, directory, stem, format.extension);
         runFailed = true;
-        if (isFile(exported))
-            OutputFiles.push_back(exported);
+        if (!kept.empty())
+            OutputFiles.push_back(kept);
+        if (taken) {
+            takenTarget = target;
+            keptAside.push_back(kept.empty() ? "(lost)" : fs::path(kept).filename().string());
+        } else {
+            platform::dialogs().message("Error: Cannot rename slide " + std::to_string(slide) +
+                                        " to " + target + ": " + reason +
+                                        (kept.empty() ? "" : "; it is kept as " + kept));
+        }
     }
+    if (!keptAside.empty()) {
+        std::string names;
+        for (const std::string& name : keptAside) names += (names.empty() ? "" : ", ") + name;
+        platform::dialogs().message("Error: " + takenTarget +
+                                    " would have held more than one slide: the others are kept "
+                                    "in " +
+                                    directory + " as " + names);
+    }
+}
+
+std::string TForm1::outputFileName(const std::string& directory, int slide, int numberWidth,
+                                   const std::string& extension) const {
+    return OutputFileName(directory, local(OfileName->text()), slide, numberWidth, extension,
+                          deckNameInPattern_);
 }
 
 void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
@@ -279,8 +351,7 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
             const std::optional<platform::RgbImage> capture = platform::clipboard().bitmap();
             if (!capture)
                 throw std::runtime_error("Unsupported clipboard format");
-            current =
-                OutputFileName(directory, local(OfileName->text()), slide, numberWidth, formatWord);
+            current = outputFileName(directory, slide, numberWidth, formatWord);
             writeCapture(*capture, formatWord, current);
             captured = true;
             if (slide == first || attempts == MaxCaptureRepeats ||

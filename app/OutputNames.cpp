@@ -12,10 +12,16 @@ int NumberWidth(int slideCount) {
 }
 
 std::string OutputFileName(const std::string& directory, const std::string& pattern, int slide,
-                           int numberWidth, const std::string& extension) {
+                           int numberWidth, const std::string& extension,
+                           const std::string& literalPrefix) {
     const std::string number =
         support::RightJustify("000000000" + std::to_string(slide), numberWidth);
-    return directory + "/" + support::ChangeStr(pattern, number, "#") + "." + extension;
+    std::size_t literal = 0;
+    if (!literalPrefix.empty() && pattern.rfind(literalPrefix, 0) == 0 &&
+        pattern.find('#', literalPrefix.size()) != std::string::npos)
+        literal = literalPrefix.size();
+    return directory + "/" + pattern.substr(0, literal) +
+           support::ChangeStr(pattern.substr(literal), number, "#") + "." + extension;
 }
 
 std::optional<ExportFormat> FindExportFormat(const std::string& formatWord) {

@@ -12,8 +12,14 @@ int NumberWidth(int slideCount);
 // <directory>/<pattern with every "#" replaced by the slide number>.<extension>. The number
 // has leading zeros up to `numberWidth` digits; a longer number keeps its last digits. The
 // directory text is used as it stands, so one ending in "/" gives "//", which is harmless.
+//
+// literalPrefix is the part of the pattern that came from the presentation's own name: while the
+// pattern still begins with it and a "#" follows, that part is used as it stands, so a "#" in
+// a deck's name is never taken for the number. A pattern that the user typed otherwise keeps
+// every "#" a placeholder.
 std::string OutputFileName(const std::string& directory, const std::string& pattern, int slide,
-                           int numberWidth, const std::string& extension);
+                           int numberWidth, const std::string& extension,
+                           const std::string& literalPrefix = "");
 
 struct ExportFormat {
     int number;             // format number of SaveAs

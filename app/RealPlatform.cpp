@@ -1,5 +1,11 @@
 #include "app/RealPlatform.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QLibraryInfo>
 #include <QString>
 #include <QtGlobal>
 #include <cstdio>
@@ -27,13 +33,69 @@ bool isSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+bool xServerAnswers() {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
+// A Wayland compositor listens on the socket, and Qt has a platform plugin to speak to it.
+bool waylandUsable() {
+    const std::string name = std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string path =
+        name.front() == '/' ? name : std::string(runtime ? runtime : "") + "/" + name;
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
+    path.copy(address.sun_path, path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool listening =
+        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    const QString plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    return listening && !plugins.isEmpty() &&
+           ::access((plugins + QStringLiteral("/platforms/libqwayland-generic.so")).toLocal8Bit(),
+                    R_OK) == 0;
+}
+
+// Why the display the environment names cannot show a window (Qt would abort on it); empty
+// when it can. A display that cannot be used is dropped from the environment, so that nothing
+// started later (Qt, the office) tries it.
+std::string unusableDisplay() {
+    std::string reason;
+    if (isSet("DISPLAY") && !xServerAnswers()) {
+        reason = std::string("the X display \"") + std::getenv("DISPLAY") + "\" does not answer";
+        ::unsetenv("DISPLAY");
+    }
+    if (isSet("WAYLAND_DISPLAY") && !waylandUsable()) {
+        reason += (reason.empty() ? "" : ", ") + std::string("the Wayland display \"") +
+                  std::getenv("WAYLAND_DISPLAY") + "\" cannot be used";
+        ::unsetenv("WAYLAND_DISPLAY");
+    }
+    return reason;
+}
+
 }  // namespace
 
 bool displayAvailable() {
     if (isSet("QT_QPA_PLATFORM") && std::string(std::getenv("QT_QPA_PLATFORM")) == "offscreen") {
         return false;
     }
-    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+        return false;
+    const std::string reason = unusableDisplay();
+    if (reason.empty())
+        return true;
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "deckshot: no usable display (%s): messages go to standard error\n",
+                     reason.c_str());
+        return false;
+    }
+    return true;
 }
 
 void prepareQtPlatform(bool display, bool consoleMessages) {
@@ -52,7 +114,7 @@ void prepareQtPlatform(bool display, bool consoleMessages) {
         });
 }
 
-void installRealServices(bool display, DialogChoice choice) {
+void installRealServices(bool display, DialogChoice choice, double officeTimeout) {
     // They live as long as the process: services are used until the very end.
     static platform::QtDialogs windowDialogs;
     // Asked for no dialogs, the program asks nothing, not even on a terminal.
@@ -60,7 +122,8 @@ void installRealServices(bool display, DialogChoice choice) {
     static platform::RealClock clock;
     static platform::QtShell shell;
     static platform::QtEventPump events;
-    static platform::LibreOfficeFactory office;
+    static platform::LibreOfficeFactory office(platform::LibreOfficeFactory::DefaultProgram,
+                                               {officeTimeout});
     static std::unique_ptr<platform::X11Input> input;
     static std::unique_ptr<platform::ScreenGrabber> screen;
     static platform::QtClipboard clipboard;

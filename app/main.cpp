@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@
 #include "app/pptprocs.h"
 #include "keys/sndkey32.h"
 #include "platform/Dialogs.h"
+#include "platform/RunCleanup.h"
 #include "platform/Services.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
 
@@ -32,10 +35,24 @@ int main(int argc, char** argv) {
     const bool display = app::displayAvailable();
     // Nobody answers a window in a run without a display or without dialogs.
     const bool unattended = !display || options.noDialogs;
+    // Before any thread starts: every thread then leaves these signals to the one that ends
+    // the run cleanly.
+    platform::handleProcessSignals();
     app::prepareQtPlatform(display, options.noDialogs);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationTitle));
-    app::installRealServices(display, {options.noDialogs, options.quiet});
+    double officeTimeout = 0;
+    std::string badSetting;
+    try {
+        officeTimeout = platform::officeTimeoutFromEnvironment();
+    } catch (const std::invalid_argument& error) {
+        badSetting = error.what();
+    }
+    app::installRealServices(display, {options.noDialogs, options.quiet}, officeTimeout);
+    if (!badSetting.empty()) {
+        platform::dialogs().message("Error: " + badSetting);
+        return 1;
+    }
 
     if (!display && support::CommandLineText().empty()) {
         // Nobody could use a window that nobody sees: say how to run unattended instead.

@@ -266,7 +266,8 @@ void TForm1::applyOptions() {
 }
 
 void TForm1::FileNameChange() {
-    OfileName->setText(local(support::BaseFileName(local(FileName->text())) + "_#"));
+    deckNameInPattern_ = support::BaseFileName(local(FileName->text()));
+    OfileName->setText(local(deckNameInPattern_ + "_#"));
     OfileNameLabel->show();
     OfileName->show();
 }

@@ -111,9 +111,14 @@ class TForm1 : public QWidget {
     void applyOptions();
     // The state of a running conversion: in the caption, and on a terminal when it shows one.
     void showProgress(const std::string& text);
+    // The image name of one slide, after the pattern in OfileName.
+    std::string outputFileName(const std::string& directory, int slide, int numberWidth,
+                               const std::string& extension) const;
 
     Options options_;
     ConvertAction convert_;
+    // The presentation's base name as FileNameChange put it into the pattern.
+    std::string deckNameInPattern_;
     bool quitRequested_ = false;
     bool centred_ = false;
 };

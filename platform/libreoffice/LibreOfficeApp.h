@@ -1,7 +1,8 @@
 #pragma once
 // The LibreOffice object behind PresentationApp, shared by the files that each do one of its jobs:
-// the session (start, open, quit; OfficeSession.cpp), the export of all slides (OfficeExport.cpp),
-// the slide show (OfficeShow.cpp) and the wait for a slide on the screen (ScreenWait.cpp). Only
+// the session (start, open, quit; OfficeSession.cpp), the export of all slides (OfficeExport.cpp)
+// with a helper office for big decks (OfficeHelper.cpp), the slide show (OfficeShow.cpp) and the
+// wait for a slide on the screen (ScreenWait.cpp); the process is OfficeProcess.cpp. Only
 // these files see UNO headers: they clash with Qt's and X11's macros.
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -23,6 +24,7 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/presentation/XPresentation2.hpp>
 #include <com/sun/star/presentation/XPresentationSupplier.hpp>
@@ -104,6 +106,10 @@ struct SaveFormat {
 
 SaveFormat saveFormat(int number);
 
+// A short plain reason from the text of an office exception: the office's source positions and
+// internal wording go, the OS's own reasons stay.
+std::string plainReason(const std::string& message, const std::string& what);
+
 // One thread that runs the tasks given to it in order, until it is destroyed.
 class SerialWorker {
   public:
@@ -154,7 +160,7 @@ class SerialWorker {
     std::thread thread_;  // last: starts once the rest is ready
 };
 // Slides still to export, shared by this office (from the front) and a helper (from the
-// back).
+// back). Once closed, only the front is served: the helper stops, this office goes on.
 class SlideQueue {
   public:
     explicit SlideQueue(int count) {
@@ -162,6 +168,10 @@ class SlideQueue {
     }
     std::optional<int> takeFront() { return take(true); }
     std::optional<int> takeBack() { return take(false); }
+    bool closed() {
+        const std::lock_guard lock(mutex_);
+        return closed_;
+    }
     void giveBack(int slide) {
         const std::lock_guard lock(mutex_);
         slides_.push_back(slide);
@@ -177,7 +187,7 @@ class SlideQueue {
   private:
     std::optional<int> take(bool front) {
         const std::lock_guard lock(mutex_);
-        if (closed_ || slides_.empty())
+        if ((closed_ && !front) || slides_.empty())
             return std::nullopt;
         const int slide = front ? slides_.front() : slides_.back();
         front ? slides_.pop_front() : slides_.pop_back();
@@ -191,8 +201,10 @@ class SlideQueue {
 
 class LibreOfficeApp : public PresentationApp {
   public:
-    explicit LibreOfficeApp(const std::string& program, bool headless = !haveDisplay(),
-                            bool isHelper = false);
+    enum class Role { Main, Helper };
+    // A main office starts at once; a helper is started by connect() on its own thread.
+    LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless = !haveDisplay(),
+                   Role role = Role::Main);
     ~LibreOfficeApp() override;
 
     void setVisible(bool visible) override;
@@ -217,10 +229,14 @@ class LibreOfficeApp : public PresentationApp {
 
     // Export of all slides, shared with a helper office for big decks.
     void exportSlide(const std::string& directory, int n, const SaveFormat& format);
-    void exportWithHelper(SlideQueue& queue, const std::string& directory,
-                          const SaveFormat& format);
+    // Exports slides from the front of the queue, calling report after each.
+    void exportSlides(SlideQueue& queue, const std::string& directory, const SaveFormat& format,
+                      const std::function<void()>& report);
+    std::future<void> startHelper(SlideQueue& queue, const std::string& directory,
+                                  const SaveFormat& format);
+    void helpExport(SlideQueue& queue, const std::string& directory, const SaveFormat& format);
+    void stopHelper();
     void dropHelper();
-    void releaseHelper();
 
     // Slide show.
     Reference<presentation::XPresentation2> presentation();
@@ -234,12 +250,12 @@ class LibreOfficeApp : public PresentationApp {
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>
     auto bounded(const std::string& what, Call call) -> decltype(call()) {
-        const double limit = officeCallTimeoutSeconds();
+        const double limit = bounds_.call;
         auto failure = [&](const std::string& message) -> AutomationError {
             watchdog_.disarm();
             if (watchdog_.firedLabel()) {
                 process_.kill();
-                dropHelper();  // a stopped office leaves no helper behind
+                stopHelper();  // a stopped office leaves no helper behind
                 return AutomationError("Timed out after " + seconds(limit) + " s while " + what +
                                        "; LibreOffice was stopped");
             }
@@ -256,22 +272,31 @@ class LibreOfficeApp : public PresentationApp {
             return result;
         } catch (const AutomationError& e) {
             throw failure(e.what());
+        } catch (const lang::DisposedException& e) {
+            // The bridge went down: the office is ending, or about to.
+            process_.waitForExit(std::chrono::seconds(1));
+            throw failure(plainReason(str(e.Message), what));
         } catch (const uno::Exception& e) {
-            throw failure(str(e.Message).empty() ? "LibreOffice failed while " + what
-                                                 : str(e.Message));
+            throw failure(plainReason(str(e.Message), what));
         } catch (const std::exception& e) {
             throw failure(e.what());
         }
     }
 
-    // Below this many slides a helper office would not pay for its start-up.
+    // Below this many slides a helper office would not pay for its start-up: it helps only
+    // about a second after the export begins (start and open of a 120-slide deck), while one
+    // office exports a plain slide in 30-40 ms, so the break-even is near 30 slides; the rest
+    // is margin for the two offices sharing two cores.
     static constexpr int HelperMinSlides = 40;
+    // The longest the end of an export waits for the helper's last slide before doing it too.
+    static constexpr std::chrono::milliseconds HelperGrace{1500};
 
     const std::string program_;
+    const OfficeBounds bounds_;
+    const Role role_;
     std::unique_ptr<SerialWorker> helperThread_;
-    std::future<void> helperReady_;           // the helper started and opened the presentation
-    std::unique_ptr<LibreOfficeApp> helper_;  // touched on helperThread_ only
-    SlideQueue* activeQueue_ = nullptr;       // while SaveAs shares its slides with the helper
+    std::mutex helperMutex_;                  // guards helper_ against stopHelper()
+    std::unique_ptr<LibreOfficeApp> helper_;  // used on helperThread_ only
     ExportProgress exportProgress_;           // called on SaveAs's own thread only
     const bool display_;
     OfficeProcess process_;
@@ -279,6 +304,7 @@ class LibreOfficeApp : public PresentationApp {
     Reference<uno::XComponentContext> remote_;
     Reference<frame::XDesktop2> desktop_;
     Reference<lang::XComponent> document_;
+    Reference<drawing::XGraphicExportFilter> exportFilter_;  // made once, used for every slide
     std::string path_;
     std::chrono::steady_clock::time_point loadedAt_;
     bool visible_ = false;

@@ -3,30 +3,38 @@
 // process with a private, temporary profile, reached over a named pipe; the process ends when
 // the object quits or is released. Free of UNO headers so that any code may include it.
 //
-// Every office call is bounded: DECKSHOT_OFFICE_TIMEOUT (seconds, default 60) limits start-up,
-// opening, each exported slide and each slide-show move. Past the bound the office is killed and
-// the call throws AutomationError saying what timed out.
+// Every office call is bounded (start-up, opening, each exported slide, each slide-show move).
+// Past the bound the office is killed and the call throws AutomationError saying what timed out.
 #include <string>
 
 #include "platform/Automation.h"
 
 namespace platform {
 
+// Seconds that one office call may take.
+struct OfficeBounds {
+    double call = 60;
+    double start = call;  // the start of the office, when it should differ
+};
+
 class LibreOfficeFactory : public AutomationFactory {
   public:
     static constexpr const char* DefaultProgram = "/usr/lib/libreoffice/program/soffice.bin";
 
-    explicit LibreOfficeFactory(std::string officeProgram = DefaultProgram)
-        : program_(std::move(officeProgram)) {}
+    explicit LibreOfficeFactory(std::string officeProgram = DefaultProgram,
+                                OfficeBounds bounds = {})
+        : program_(std::move(officeProgram)), bounds_(bounds) {}
 
     std::unique_ptr<PresentationApp> create(const std::string& programmaticId) override;
 
   private:
     std::string program_;
+    OfficeBounds bounds_;
 };
 
-// The bound of one office call, in seconds, as DECKSHOT_OFFICE_TIMEOUT sets it (read at every
-// call, so a test can tighten it for one call); malformed or non-positive values give 60.
-double officeCallTimeoutSeconds();
+// The bound that DECKSHOT_OFFICE_TIMEOUT sets, in seconds (60 when it is not set): read once, at
+// start. A value that is not a number of seconds from 0.01 to a day throws std::invalid_argument
+// with a text for the user.
+double officeTimeoutFromEnvironment();
 
 }  // namespace platform

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "platform/RunCleanup.h"
 
 extern char** environ;
 
@@ -42,6 +43,16 @@ std::string installedVersion(const std::string& program) {
     return "7.4";
 }
 
+// The build the profile's extension cache was made by: a profile without it makes the first
+// start clear that cache and end with 81, "start me again", which costs a second exec.
+std::string installedBuildId(const std::string& program) {
+    std::ifstream in(fs::path(program).parent_path() / "versionrc");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("buildid=", 0) == 0)
+            return line.substr(8);
+    return "";
+}
+
 std::string item(const std::string& path, const std::string& prop, const std::string& value) {
     return "<item oor:path=\"" + path + "\"><prop oor:name=\"" + prop +
            "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
@@ -62,6 +73,11 @@ void seedProfile(const std::string& profile, const std::string& program) {
         << item("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
         << item("/org.openoffice.Office.Common/Misc", "UseSystemFileDialog", "false")
         << "</oor:items>\n";
+    const std::string buildId = installedBuildId(program);
+    if (!buildId.empty()) {
+        fs::create_directories(user / "extensions");
+        std::ofstream(user / "extensions" / "buildid") << buildId << "\n";
+    }
     if (!out)
         throw AutomationError("Cannot prepare the LibreOffice profile in " + profile);
 }
@@ -70,7 +86,8 @@ std::string uniquePipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     std::ostringstream name;
-    name << "deckshot_" << ::getpid() << "_" << counter++ << "_" << std::hex << random();
+    name << OfficeProcess::PipePrefix << ownerMark() << "_" << counter++ << "_" << std::hex
+         << random();
     return name.str();
 }
 
@@ -78,12 +95,13 @@ std::string uniquePipeName() {
 
 OfficeProcess::OfficeProcess(std::string program, bool headless)
     : program_(std::move(program)), headless_(headless), pipeName_(uniquePipeName()) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/deckshot-office-XXXXXX";
+    std::string pattern = temporaryDirectory() + "/" + ProfilePrefix + ownerMark() + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
-        throw AutomationError("Cannot create a LibreOffice profile directory (" + pattern +
-                              "): " + std::strerror(errno));
+        throw AutomationError("Cannot create a LibreOffice profile in " + temporaryDirectory() +
+                              ": " + std::strerror(errno));
     profile_ = pattern;
+    profileCleanup_ = CleanupEntry::path(profile_);
+    pipeCleanup_ = CleanupEntry::path(pipeFile());
     try {
         seedProfile(profile_, program_);
     } catch (...) {
@@ -101,6 +119,16 @@ OfficeProcess::~OfficeProcess() {
     // An office that did not end by itself (killed by us, by the watchdog or by anyone) leaves
     // its pipe's socket file behind; the name is ours alone, so it can go in any case.
     removePipeFile();
+}
+
+std::string OfficeProcess::temporaryDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+void OfficeProcess::reclaimLeftovers() {
+    platform::reclaimLeftovers(temporaryDirectory(), ProfilePrefix);
+    platform::reclaimLeftovers("/tmp", "OSL_PIPE_" + std::to_string(::getuid()) + "_" + PipePrefix);
 }
 
 void OfficeProcess::start() {
@@ -137,6 +165,7 @@ void OfficeProcess::start() {
     const std::string log = profile_ + "/office.log";
     const pid_t parent = ::getpid();
 
+    const std::lock_guard lock(reapMutex_);
     status_.reset();
     const pid_t child = ::fork();
     if (child < 0)
@@ -158,9 +187,11 @@ void OfficeProcess::start() {
         ::_exit(127);
     }
     pid_ = child;
+    processCleanup_ = CleanupEntry::process(child);
 }
 
 std::optional<int> OfficeProcess::poll() {
+    const std::lock_guard lock(reapMutex_);
     if (status_ || pid_ <= 0)
         return status_;
     int status = 0;
@@ -169,6 +200,8 @@ std::optional<int> OfficeProcess::poll() {
         status_ = WIFEXITED(status)     ? WEXITSTATUS(status)
                   : WIFSIGNALED(status) ? -WTERMSIG(status)
                                         : -1;
+    if (status_)
+        processCleanup_.release();
     return status_;
 }
 
@@ -183,24 +216,33 @@ bool OfficeProcess::waitForExit(std::chrono::milliseconds limit) {
 }
 
 void OfficeProcess::signalKill() const {
-    const pid_t pid = pid_;
-    if (pid > 0)
-        ::kill(pid, SIGKILL);
+    // Never once it is reaped: the pid may then be another process's.
+    const std::lock_guard lock(reapMutex_);
+    if (pid_ > 0 && !status_)
+        ::kill(pid_, SIGKILL);
 }
 
 void OfficeProcess::kill() {
     if (pid_ <= 0 || poll())
         return;
     signalKill();
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    {
+        const std::lock_guard lock(reapMutex_);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        status_ = -SIGKILL;
+        processCleanup_.release();
     }
-    status_ = -SIGKILL;
     removePipeFile();
 }
 
+std::string OfficeProcess::pipeFile() const {
+    return "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_;
+}
+
 void OfficeProcess::removePipeFile() const {
-    ::unlink(("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_).c_str());
+    ::unlink(pipeFile().c_str());
 }
 
 bool OfficeProcess::running() {

@@ -11,10 +11,20 @@
 #include <string>
 #include <thread>
 
+#include "platform/RunCleanup.h"
+
 namespace platform::office {
 
 class OfficeProcess {
   public:
+    // Names only our profiles and pipes have, followed by the owner's mark.
+    static constexpr const char* ProfilePrefix = "deckshot-office-";
+    static constexpr const char* PipePrefix = "deckshot_";
+
+    // Removes the profiles and pipe files that runs which have ended without cleaning up (a
+    // SIGKILL, a power cut) left behind; those of live runs stay.
+    static void reclaimLeftovers();
+
     // Creates the private profile (seeded so that start-up skips the first-run work) and picks a
     // unique pipe name; start() runs the program.
     OfficeProcess(std::string program, bool headless);
@@ -41,7 +51,9 @@ class OfficeProcess {
     std::string logTail() const;
 
   private:
+    static std::string temporaryDirectory();
     // The socket file of the office's pipe, which only an office that ends by itself removes.
+    std::string pipeFile() const;
     void removePipeFile() const;
 
     std::string program_;
@@ -50,6 +62,8 @@ class OfficeProcess {
     std::string pipeName_;
     std::atomic<pid_t> pid_{-1};
     std::optional<int> status_;
+    mutable std::mutex reapMutex_;  // a reaped pid is never signalled
+    CleanupEntry profileCleanup_, pipeCleanup_, processCleanup_;
 };
 
 // Bounds office calls: arm() before a call, disarm() after. When a call overruns, the watchdog

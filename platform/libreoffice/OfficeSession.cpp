@@ -4,22 +4,31 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <csignal>
+#include <cstring>
+#include <stdexcept>
+
+#include <rtl/bootstrap.hxx>
 
 #include "platform/libreoffice/LibreOfficeApp.h"
 
 namespace platform {
 
-double officeCallTimeoutSeconds() {
+double officeTimeoutFromEnvironment() {
     const char* text = std::getenv("DECKSHOT_OFFICE_TIMEOUT");
-    if (text && *text) {
-        char* end = nullptr;
-        const double seconds = std::strtod(text, &end);
-        if (end && *end == '\0' && std::isfinite(seconds) && seconds > 0)
-            return seconds;
-    }
-    return 60.0;
+    if (text == nullptr)
+        return OfficeBounds{}.call;
+    constexpr double Shortest = 0.01, Longest = 24 * 3600;
+    char* end = nullptr;
+    errno = 0;
+    const double seconds = *text ? std::strtod(text, &end) : 0;
+    if (!*text || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds < Shortest ||
+        seconds > Longest)
+        throw std::invalid_argument(
+            "DECKSHOT_OFFICE_TIMEOUT must be a number of seconds from 0.01 to 86400, not \"" +
+            std::string(text) + "\"");
+    return seconds;
 }
 
 std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& programmaticId) {
@@ -27,7 +36,8 @@ std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& p
         throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
-    return std::make_unique<office::LibreOfficeApp>(program_);
+    office::OfficeProcess::reclaimLeftovers();
+    return std::make_unique<office::LibreOfficeApp>(program_, bounds_);
 }
 
 }  // namespace platform
@@ -40,47 +50,32 @@ using rtl::OUString;
 
 namespace {
 
-// The process-wide UNO runtime of our side of the pipe; made once and kept to the end.
+// The process-wide UNO runtime of our side of the pipe; made once and kept to the end. The
+// installation's unorc names the type libraries of the runtime; those of the office API, which
+// fundamentalrc would add, are named here as bootstrap values of this process: nothing in our
+// environment changes, so no program we start inherits any of it.
 Reference<uno::XComponentContext> localContext() {
     static Reference<uno::XComponentContext>* context = [] {
-        // The pipe to an office that has just ended (Quit, a kill) may still be written to,
-        // if only to release references: that must fail as an error, not end our process.
-        std::signal(SIGPIPE, SIG_IGN);
-        // Without it Desktop::create crashes: the runtime cannot find its type libraries. It is
-        // read once, here; left in our environment it would break any LibreOffice that we or a
-        // program we open starts later.
-        const char* previous = std::getenv("URE_BOOTSTRAP");
-        const std::string saved = previous ? previous : "";
-        ::setenv("URE_BOOTSTRAP",
-                 "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc", 1);
-        struct Restore {
-            bool had;
-            std::string value;
-            ~Restore() {
-                if (had)
-                    ::setenv("URE_BOOTSTRAP", value.c_str(), 1);
-                else
-                    ::unsetenv("URE_BOOTSTRAP");
-            }
-        } restore{previous != nullptr, saved};
+        const OUString program = "file:///usr/lib/libreoffice/program";
+        rtl::Bootstrap::set("URE_MORE_TYPES", "<" + program + "/types>*");
+        rtl::Bootstrap::set("URE_MORE_SERVICES", "<" + program + "/services>*");
         return new Reference<uno::XComponentContext>(
-            cppu::defaultBootstrap_InitialComponentContext());
+            cppu::defaultBootstrap_InitialComponentContext(program + "/unorc"));
     }();
     return *context;
 }
 }  // namespace
 
-LibreOfficeApp::LibreOfficeApp(const std::string& program, bool headless, bool isHelper)
-    : program_(program), display_(!headless), process_(program, headless), watchdog_(process_) {
-    connect();
-    // A helper office for the export of big decks starts at once, headless, in the
-    // background, so that its start-up is over before any export begins. It lives on a
-    // thread of its own from start to end: an office ends with the thread that started it.
-    if (!isHelper && std::thread::hardware_concurrency() >= 2) {
-        helperThread_ = std::make_unique<SerialWorker>();
-        helperReady_ = helperThread_->submit(
-            [this] { helper_ = std::make_unique<LibreOfficeApp>(program_, true, true); });
-    }
+LibreOfficeApp::LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless,
+                               Role role)
+    : program_(program),
+      bounds_(bounds),
+      role_(role),
+      display_(!headless),
+      process_(program, headless),
+      watchdog_(process_) {
+    if (role_ == Role::Main)
+        connect();
 }
 
 LibreOfficeApp::~LibreOfficeApp() {
@@ -102,6 +97,11 @@ void LibreOfficeApp::openPresentation(const std::string& path, bool, bool, bool)
     std::error_code error;
     if (!fs::is_regular_file(path, error))
         throw AutomationError("Cannot open " + inQuotes(path) + ": the file does not exist");
+    // LibreOffice would open an empty file as a new, empty presentation.
+    if (fs::file_size(path, error) == 0 && !error)
+        throw AutomationError("Cannot open " + inQuotes(path) + ": the file is empty");
+    if (::access(path.c_str(), R_OK) != 0)
+        throw AutomationError("Cannot open " + inQuotes(path) + ": " + std::strerror(errno));
     OUString url;
     if (osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(path).string()), url) !=
         osl::FileBase::E_None)
@@ -140,13 +140,6 @@ void LibreOfficeApp::openPresentation(const std::string& path, bool, bool, bool)
     path_ = path;
     loadedAt_ = std::chrono::steady_clock::now();
     showRequested_ = showStarted_ = false;
-    if (helperThread_) {
-        helperReady_ =
-            helperThread_->submit([this, started = std::move(helperReady_), path]() mutable {
-                started.get();  // a helper that did not start opens nothing
-                helper_->openPresentation(path, true, false, false);
-            });
-    }
 }
 
 void LibreOfficeApp::setAdvanceMode(int mode) {
@@ -160,15 +153,19 @@ int LibreOfficeApp::slideCount() {
 }
 
 void LibreOfficeApp::quit() {
-    // The helper office ends while this one does; the helper thread joins at the end.
-    releaseHelper();
-    struct JoinHelper {
-        std::unique_ptr<SerialWorker>& thread;
-        ~JoinHelper() { thread.reset(); }  // runs what was asked of it, then joins
-    } joinHelper{helperThread_};
+    dropHelper();
     if (quit_)
         return;
     quit_ = true;
+    // A helper only ever exported into files that are complete or gone: nothing to save.
+    if (role_ == Role::Helper) {
+        exportFilter_.clear();
+        document_.clear();
+        desktop_.clear();
+        remote_.clear();
+        process_.kill();
+        return;
+    }
     if (process_.running()) {
         // A modified document in a visible office would hold terminate() on a question.
         try {
@@ -187,16 +184,17 @@ void LibreOfficeApp::quit() {
             // Ended below by force.
         }
     }
+    exportFilter_.clear();
     document_.clear();
     desktop_.clear();
     remote_.clear();
-    if (!process_.waitForExit(std::chrono::milliseconds(
-            static_cast<long>(std::min(officeCallTimeoutSeconds(), 10.0) * 1000))))
+    if (!process_.waitForExit(
+            std::chrono::milliseconds(static_cast<long>(std::min(bounds_.call, 10.0) * 1000))))
         process_.kill();
 }
 
 void LibreOfficeApp::connect() {
-    const double limit = officeCallTimeoutSeconds();
+    const double limit = bounds_.start;
     Reference<bridge::XUnoUrlResolver> resolver;
     try {
         resolver = bridge::UnoUrlResolver::create(localContext());
@@ -229,8 +227,9 @@ void LibreOfficeApp::connect() {
                                   " s while starting LibreOffice; it was stopped");
         }
         if (auto status = process_.poll()) {
-            // A new profile makes the first start end with 81: "start me again".
-            if (*status == 81 && restarts++ < 3) {
+            // "Start me again": the seeded profile avoids it; should a new LibreOffice want
+            // more of the profile, one more start still works.
+            if (*status == 81 && restarts++ < 1) {
                 process_.start();
                 continue;
             }
@@ -267,6 +266,7 @@ void LibreOfficeApp::closeDocument() {
         return;
     Reference<lang::XComponent> document = document_;
     document_.clear();
+    exportFilter_.clear();  // it holds a page of the document
     try {
         bounded("closing " + inQuotes(path_), [&] {
             Reference<util::XCloseable>(document, UNO_QUERY_THROW)->close(true);

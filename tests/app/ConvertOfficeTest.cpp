@@ -1,18 +1,24 @@
 // Whole presentations converted by the real office: in the window's process for every format,
 // and as the command-line program a script would run, on a machine without a display.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/pptprocs.h"
+#include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
@@ -201,6 +207,201 @@ TEST_F(ConvertWithOffice, BrokenPresentationFailsWithAMessageAndLeavesNothing) {
 
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errors.find(broken), std::string::npos) << run.errors;
+    EXPECT_TRUE(fs::is_empty(images));
+}
+
+// The program started in the background, as a user's script would, to be signalled.
+pid_t startProgram(const std::string& deck, const std::string& directory) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        std::freopen("/dev/null", "r", stdin);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        const std::string target = "/d:" + directory;
+        ::execl(DECKSHOT_EXE, DECKSHOT_EXE, deck.c_str(), target.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return child;
+}
+
+// The names in `directory` that begin with `prefix`.
+Texts namesStartingWith(const std::string& directory, const std::string& prefix) {
+    Texts found;
+    for (const std::string& name : filesIn(directory))
+        if (name.rfind(prefix, 0) == 0)
+            found.push_back(name);
+    return found;
+}
+
+// Waits (up to a minute) until the run exports into its staging folder.
+bool waitForStaging(const std::string& directory) {
+    for (int i = 0; i < 600; ++i) {
+        for (const std::string& name : namesStartingWith(directory, ".deckshot-staging-"))
+            if (!fs::is_empty(directory + "/" + name))
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+int exitCodeOf(pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ConvertWithOffice, AUsersSlideFilesAndADeckNamedLikeOneSurvive) {
+    std::ofstream(out + "/Slide1.jpg") << "the user's own picture";
+    std::ofstream(out + "/Slide1.bmp") << "the user's own bitmap";
+    const std::string named = out + "/Slide2.jpg";  // a presentation, whatever its name says
+    fs::copy_file(deck, named);
+
+    const ProgramRun run = runProgram("\"" + named + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    Texts expected = numberedNames("Slide2_", "jpg");
+    expected.insert(expected.end(), {"Slide1.bmp", "Slide1.jpg", "Slide2.jpg"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(filesIn(out), expected);
+    EXPECT_EQ(head(out + "/Slide1.jpg", 100), "the user's own picture");
+    EXPECT_EQ(head(out + "/Slide1.bmp", 100), "the user's own bitmap");
+    EXPECT_EQ(fs::file_size(named), fs::file_size(deck));
+}
+
+TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
+    // The window's pattern box set to a name without "#": every slide would take that name.
+    fakes::ScopedFakeServices services;
+    platform::LibreOfficeFactory office;
+    services.services.automation = &office;
+    services.install();
+    support::SetCommandLineParameters({});
+    pptprocs::BatchMode = true;
+    pptprocs::FormatOverride.clear();
+    const std::string small = testdecks::makePpt(out, "three", {.slides = 3});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    std::ofstream(images + "/Slide2.jpg") << "the user's own picture";
+    pptprocs::TForm1 form;
+    form.FileName->setText(QString::fromStdString(small));
+    form.OutputDir->setText(QString::fromStdString(images));
+    form.OfileName->setText(QStringLiteral("cover"));
+
+    form.ConvertClick();
+
+    EXPECT_EQ(filesIn(images), (Texts{"Slide2 (2).jpg", "Slide2.jpg", "Slide3.jpg", "cover.jpg"}));
+    EXPECT_EQ(head(images + "/Slide2.jpg", 100), "the user's own picture");
+    expectSlideImages(images, {"cover.jpg", "Slide2 (2).jpg", "Slide3.jpg"}, "\xff\xd8\xff", 24);
+    EXPECT_TRUE(form.runFailed);
+    EXPECT_EQ(services.dialogs.texts().back(),
+              "Error: " + images +
+                  "/cover.jpg would have held more than one slide: the others are kept in " +
+                  images + " as Slide2 (2).jpg, Slide3.jpg");
+}
+
+TEST_F(ConvertWithOffice, TwoDecksIntoOneFolderAtOnceEachGetTheirOwnSlides) {
+    const std::string first = testdecks::makePpt(out, "first", {.slides = 12});
+    const std::string second = testdecks::makePpt(out, "second", {.slides = 12, .firstLook = 5});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+
+    const pid_t one = startProgram(first, images);
+    const pid_t two = startProgram(second, images);
+
+    EXPECT_EQ(exitCodeOf(one), 0);
+    EXPECT_EQ(exitCodeOf(two), 0);
+    Texts expected = numberedNames("first_", "jpg");
+    const Texts others = numberedNames("second_", "jpg");
+    expected.insert(expected.end(), others.begin(), others.end());
+    EXPECT_EQ(filesIn(images), expected);
+    for (int n = 1; n <= 12; ++n) {
+        SCOPED_TRACE(n);
+        const auto look = [&](const std::string& name) {
+            return platform::readImage(images + "/" + name).at(20, 20);
+        };
+        EXPECT_TRUE(testdecks::near(look(expected[n - 1]), testdecks::slideColour(n), 24));
+        EXPECT_TRUE(testdecks::near(look(others[n - 1]),
+                                    testdecks::slideColour(n, {.slides = 12, .firstLook = 5}), 24));
+    }
+}
+
+TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const pid_t run = startProgram(big, images);
+        ASSERT_TRUE(waitForStaging(images));
+        const auto sent = std::chrono::steady_clock::now();
+        ::kill(run, signal);
+
+        EXPECT_EQ(exitCodeOf(run), 128 + signal);
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
+        EXPECT_TRUE(fs::is_empty(images)) << filesIn(images).front();
+        officetest::expectNoOfficeLeft();
+    }
+}
+
+TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRun) {
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const pid_t killed = startProgram(big, images);
+    ASSERT_TRUE(waitForStaging(images));
+    ::kill(killed, SIGKILL);
+    exitCodeOf(killed);
+    ASSERT_EQ(namesStartingWith(images, ".deckshot-staging-").size(), 1U);
+    ASSERT_FALSE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
+    // Look-alikes that are not a dead run's: a live process's (ours), and a user's own.
+    const std::string live = ".deckshot-staging-" + platform::ownerMark() + "-x";
+    fs::create_directory(images + "/" + live);
+    fs::create_directory(images + "/.deckshot-staging-mine");
+
+    const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    Texts expected = numberedNames("twelve_", "jpg");
+    expected.insert(expected.begin(), {".deckshot-staging-mine", live});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(filesIn(images), expected);
+    EXPECT_TRUE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
+}
+
+TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {
+    const std::string small = out + "/small";
+    fs::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=40k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+
+    const ProgramRun run = runProgram("\"" + deck + "\" /d:" + small);
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("No space left on device"), std::string::npos) << run.errors;
+    for (const std::string& name : filesIn(small)) {
+        EXPECT_EQ(name.rfind("twelve_", 0), 0U) << name;
+        EXPECT_NO_THROW(platform::readImage(small + "/" + name)) << name;
+    }
+}
+
+TEST_F(ConvertWithOffice, AnEmptyPresentationIsAnErrorNotABlankSlide) {
+    const std::string empty = out + "/empty.ppt";
+    std::ofstream{empty};
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+
+    const ProgramRun run = runProgram("\"" + empty + "\" /d:" + images);
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("Cannot open \"" + empty + "\": the file is empty"),
+              std::string::npos)
+        << run.errors;
     EXPECT_TRUE(fs::is_empty(images));
 }
 

@@ -50,6 +50,24 @@ TEST(OutputFileName, FollowsThePatternAndTheNumberWidth) {
     }
 }
 
+TEST(OutputFileName, AHashFromTheDecksNameStaysLiteral) {
+    const struct {
+        const char* pattern;
+        const char* deckName;
+        const char* expected;
+    } cases[] = {
+        {"has#hash_#", "has#hash", "/out/has#hash_03.jpg"},
+        {"#_#", "#", "/out/#_03.jpg"},
+        {"has#hash_#-#", "has#hash", "/out/has#hash_03-03.jpg"},  // the user's own "#"s count
+        {"has#hash", "has#hash", "/out/has03hash.jpg"},  // no "#" after it: a plain pattern
+        {"page#", "has#hash", "/out/page03.jpg"},        // typed anew: every "#"
+        {"x_#", "", "/out/x_03.jpg"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OutputFileName("/out", c.pattern, 3, 2, "jpg", c.deckName), c.expected)
+            << c.pattern;
+}
+
 TEST(ExportFormatFor, FourWordsInAnyLetterCaseAndNothingElse) {
     const struct {
         const char* word;

@@ -22,16 +22,19 @@ struct ProgramRun {
     std::string output;  // standard output
 };
 
-// Runs the program with `arguments` (shell words) in `directory`.
-inline ProgramRun runProgram(const std::string& arguments, const std::string& directory = ".") {
+// Runs the program with `arguments` (shell words) in `directory`, with `environment` (shell
+// words NAME=value) added.
+inline ProgramRun runProgram(const std::string& arguments, const std::string& directory = ".",
+                             const std::string& environment = "") {
     char outputFile[] = "/tmp/deckshot-stdout-XXXXXX";
     const int outputFd = mkstemp(outputFile);
     if (outputFd < 0)
         return ProgramRun{};
     close(outputFd);
-    const std::string command =
-        "cd \"" + directory + "\" && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
-        std::string(DECKSHOT_EXE) + " " + arguments + " 2>&1 >" + outputFile + " </dev/null";
+    const std::string command = "cd \"" + directory +
+                                "\" && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
+                                environment + " " + std::string(DECKSHOT_EXE) + " " + arguments +
+                                " 2>&1 >" + outputFile + " </dev/null";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {

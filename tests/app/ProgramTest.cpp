@@ -66,4 +66,27 @@ TEST(ProgramWithoutDisplay, ConventionalOptions) {
     }
 }
 
+// A display that is named but gone would make Qt abort: the run goes on with the console.
+TEST(ProgramWithoutDisplay, AStaleDisplayFallsBackToTheConsoleAndSaysWhy) {
+    const ProgramRun run = runProgram("'?'", ".", "-u QT_QPA_PLATFORM DISPLAY=:97");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.errors,
+              "deckshot: no usable display (the X display \":97\" does not answer): messages go "
+              "to standard error\n" +
+                  Usage);
+}
+
+TEST(ProgramWithoutDisplay, ABadOfficeTimeoutIsAnErrorBeforeAnythingRuns) {
+    for (const std::string value : {"0", "-5", "abc", "", "99999999999", "1e400", "5s"}) {
+        const ProgramRun run =
+            runProgram("deck.ppt", ".", "DECKSHOT_OFFICE_TIMEOUT='" + value + "'");
+        EXPECT_EQ(run.exitCode, 1) << value;
+        EXPECT_EQ(run.errors,
+                  "Error: DECKSHOT_OFFICE_TIMEOUT must be a number of seconds from 0.01 to 86400, "
+                  "not \"" +
+                      value + "\"\n")
+            << value;
+    }
+}
+
 }  // namespace

@@ -38,7 +38,7 @@ std::string hex(const Rgb& c) {
 
 // The slide whose look slide n takes: with identical neighbours slide 3 copies slide 2.
 int lookOf(int slide, const DeckOptions& options) {
-    return options.identicalNeighbours && slide == 3 ? 2 : slide;
+    return (options.identicalNeighbours && slide == 3 ? 2 : slide) + options.firstLook - 1;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ struct DeckOptions {
     int slides = 3;                    // 0 gives a presentation without slides
     bool identicalNeighbours = false;  // slide 3 repeats slide 2 exactly (needs 3 slides)
     bool transition = false;           // every slide fades in
+    int firstLook = 1;                 // slide 1 looks like slide firstLook of another deck
 };
 
 using Rgb = std::array<std::uint8_t, 3>;

@@ -34,7 +34,6 @@ class OfficeExportTest : public ::testing::Test {
         // The server case: no display, so the office runs headless.
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
-        ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
         decksDir = testdecks::makeTempDir("decks");
         const std::string dir = decksDir;
         testdecks::writeFodp(dir + "/four.fodp", decks.fourOptions);
@@ -53,7 +52,6 @@ class OfficeExportTest : public ::testing::Test {
 
     void SetUp() override { out = testdecks::makeTempDir("out"); }
     void TearDown() override {
-        ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
         fs::remove_all(out);
         officetest::expectNoOfficeLeft();
     }
@@ -154,6 +152,69 @@ TEST_F(OfficeExportTest, IdenticalNeighboursAndAnEmptyDeckExportWhatTheCountSays
     app->quit();
 }
 
+// A title in Arial that just fits its frame: drawn with a font of Arial's metrics it stays on one
+// line; with any other font (DejaVu Sans is wider) it breaks onto a second one.
+TEST_F(OfficeExportTest, AnArialTitleThatJustFitsStaysOnOneLine) {
+    const std::string fodp = out + "/title.fodp";
+    std::ofstream(fodp) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">
+ <office:styles/>
+ <office:automatic-styles>
+  <style:page-layout style:name="PM1">
+   <style:page-layout-properties fo:margin-top="0cm" fo:margin-bottom="0cm" fo:margin-left="0cm"
+    fo:margin-right="0cm" fo:page-width="25.4cm" fo:page-height="19.05cm"/>
+  </style:page-layout>
+  <style:style style:name="frame" style:family="graphic">
+   <style:graphic-properties draw:stroke="none" draw:fill="none" fo:padding="0cm"
+    draw:auto-grow-height="true" draw:textarea-vertical-align="top"/>
+  </style:style>
+  <style:style style:name="title" style:family="paragraph">
+   <style:text-properties fo:font-family="Arial" fo:font-size="40pt" fo:color="#000000"/>
+  </style:style>
+ </office:automatic-styles>
+ <office:master-styles>
+  <style:master-page style:name="Default" style:page-layout-name="PM1"/>
+ </office:master-styles>
+ <office:body>
+  <office:presentation>
+   <draw:page draw:name="slide1" draw:master-page-name="Default">
+    <draw:frame draw:style-name="frame" svg:x="3cm" svg:y="3cm" svg:width="18cm" svg:height="2cm">
+     <draw:text-box><text:p text:style-name="title">HHHH HHHH HHHH HHHH</text:p></draw:text-box>
+    </draw:frame>
+   </draw:page>
+  </office:presentation>
+ </office:body>
+</office:document>
+)";
+    // In Arial the title is 17.5 cm wide, in DejaVu Sans 18.3 cm: the frame is 18 cm.
+    const std::string ppt = testdecks::convertToPpt({fodp}, out).front();
+    auto app = create();
+    ASSERT_EQ(openAsEngineDoes(*app, ppt), 1);
+    int jpeg = platform::SaveAsJpeg;
+    app->saveAs(out, jpeg, true);
+    app->quit();
+
+    const platform::RgbImage image = platform::readImage(out + "/Slide1.jpg");
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.at(x, y)[0] < 100) {
+                top = top < 0 ? y : top;
+                bottom = y;
+                break;
+            }
+    // One line of 40-point capitals is about 38 pixels high; a second line adds about 60.
+    ASSERT_GE(top, 0) << "no title drawn";
+    EXPECT_LT(bottom - top, 60) << "the title broke onto a second line";
+}
+
 TEST_F(OfficeExportTest, BadPresentationsGiveAClearErrorNamingTheFile) {
     const std::string dir = out;
     // Truncated: the first half of a real .ppt.
@@ -221,9 +282,9 @@ TEST_F(OfficeExportTest, TheFactoryFailsCleanly) {
 }
 
 TEST_F(OfficeExportTest, ACallPastItsBoundStopsTheOfficeAndSaysWhatTimedOut) {
-    ::setenv("DECKSHOT_OFFICE_TIMEOUT", "0.01", 1);
+    const std::string program = platform::LibreOfficeFactory::DefaultProgram;
     try {
-        create();
+        platform::LibreOfficeFactory(program, {0.01}).create(platform::PresentationProgId);
         ADD_FAILURE() << "started within 10 ms";
     } catch (const AutomationError& e) {
         EXPECT_NE(std::string(e.what()).find("Timed out after 0.01 s while starting LibreOffice"),
@@ -232,9 +293,8 @@ TEST_F(OfficeExportTest, ACallPastItsBoundStopsTheOfficeAndSaysWhatTimedOut) {
     }
     officetest::expectNoOfficeLeft();
 
-    ::unsetenv("DECKSHOT_OFFICE_TIMEOUT");
-    auto app = create();
-    ::setenv("DECKSHOT_OFFICE_TIMEOUT", "0.01", 1);
+    auto app = platform::LibreOfficeFactory(program, {.call = 0.01, .start = 60})
+                   .create(platform::PresentationProgId);
     try {
         app->openPresentation(decks.four, false, false, true);
         ADD_FAILURE() << "opened within 10 ms";

@@ -66,7 +66,7 @@ inline void expectNoOfficeLeft() {
             << "profile left behind: " << entry.path();
     // Nor the socket file of one of our offices' pipes.
     const std::string pipes =
-        "OSL_PIPE_" + std::to_string(::getuid()) + "_deckshot_" + std::to_string(::getpid()) + "_";
+        "OSL_PIPE_" + std::to_string(::getuid()) + "_deckshot_" + std::to_string(::getpid()) + ".";
     for (const auto& entry : std::filesystem::directory_iterator("/tmp"))
         EXPECT_NE(entry.path().filename().string().rfind(pipes, 0), 0U)
             << "pipe left behind: " << entry.path();

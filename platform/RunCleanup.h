@@ -1,0 +1,54 @@
+#pragma once
+// What a run leaves in the file system while it works (office profiles, the offices' pipe files,
+// the staging folder of the images) and the processes it starts, kept in one small registry so
+// that a signal that ends the run can stop and remove them; and the marks that let a later run
+// tell what a dead run left behind.
+#include <sys/types.h>
+
+#include <string>
+
+namespace platform {
+
+// Names this process in what it leaves behind: "<pid>.<start time>", the start time in clock
+// ticks since boot, so that a reused pid is never taken for the owner.
+std::string ownerMark();
+
+// The process the mark names has ended (or its pid belongs to another process now). A text that
+// is not a mark is never "gone": only what we recognise is ever reclaimed.
+bool ownerIsGone(const std::string& mark);
+
+// Removes every entry of `directory` named prefix + mark + (end, "-" or "_") ... whose owner is
+// gone. Entries of other names, and those of live runs, are left alone.
+void reclaimLeftovers(const std::string& directory, const std::string& prefix);
+
+// One registered process (killed) or path (removed, recursively) for as long as it lives.
+class CleanupEntry {
+  public:
+    CleanupEntry() = default;
+    static CleanupEntry process(pid_t pid);
+    static CleanupEntry path(const std::string& path);
+    ~CleanupEntry();
+    CleanupEntry(CleanupEntry&& other) noexcept;
+    CleanupEntry& operator=(CleanupEntry&& other) noexcept;
+    CleanupEntry(const CleanupEntry&) = delete;
+    CleanupEntry& operator=(const CleanupEntry&) = delete;
+
+    // Forgets the entry: the process was reaped, the path removed.
+    void release();
+
+  private:
+    explicit CleanupEntry(unsigned id) : id_(id) {}
+    unsigned id_ = 0;
+};
+
+// Kills every registered process, waits for them to end, and removes every registered path.
+// From then on registering blocks: the process is about to end.
+void cleanUpEverything();
+
+// Called once by main before any other thread starts. SIGINT, SIGTERM and SIGHUP then end the
+// run promptly: everything registered is cleaned up and the process exits with 128 + signal. A
+// write to a closed pipe (an office that has just ended) fails with EPIPE instead of ending us;
+// programs we start get the default handling of every signal back.
+void handleProcessSignals();
+
+}  // namespace platform
