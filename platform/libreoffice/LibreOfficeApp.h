@@ -51,7 +51,7 @@
 #include "platform/Image.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/libreoffice/OfficeProcess.h"
-#include "platform/x11/ScreenGrab.h"
+#include "platform/x11/ShowWindow.h"
 
 namespace platform::office {
 
@@ -186,8 +186,9 @@ class SlideQueue {
 
 class LibreOfficeApp : public PresentationApp {
   public:
+    // With `showDisplay`, the office and its slide show are on that X display.
     explicit LibreOfficeApp(const std::string& program, bool headless = !haveDisplay(),
-                            bool isHelper = false);
+                            bool isHelper = false, const std::string& showDisplay = {});
     ~LibreOfficeApp() override;
 
     void setVisible(bool visible) override;
@@ -221,9 +222,12 @@ class LibreOfficeApp : public PresentationApp {
     Reference<presentation::XSlideShowController> runningController();
     void startShow();
 
-    // The wait for a slide on the screen.
-    std::optional<RgbImage> grabScreen();
-    void waitUntilOnScreen(const std::optional<RgbImage>& before, bool expectChange);
+    // The show's window on the screen, and the wait for a slide on it.
+    void watchForShowWindow();
+    void waitUntilDocumentSettled();
+    void waitForFirstSlide();
+    void prepareMove();
+    void waitUntilOnScreen(bool expectChange);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>
@@ -279,8 +283,8 @@ class LibreOfficeApp : public PresentationApp {
     bool showRequested_ = false;
     bool showStarted_ = false;
     bool quit_ = false;
-    std::unique_ptr<ScreenGrabber> screen_;
-    bool screenUnavailable_ = false;
+    const std::string showDisplay_;  // empty: ours
+    std::unique_ptr<ShowWindow> showWindow_;
 };
 
 }  // namespace platform::office

@@ -70,8 +70,13 @@ Reference<uno::XComponentContext> localContext() {
 }
 }  // namespace
 
-LibreOfficeApp::LibreOfficeApp(const std::string& program, bool headless, bool isHelper)
-    : program_(program), display_(!headless), process_(program, headless), watchdog_(process_) {
+LibreOfficeApp::LibreOfficeApp(const std::string& program, bool headless, bool isHelper,
+                               const std::string& showDisplay)
+    : program_(program),
+      display_(!headless),
+      process_(program, headless, showDisplay),
+      watchdog_(process_),
+      showDisplay_(showDisplay) {
     connect();
     // A helper office for the export of big decks starts at once, headless, in the
     // background, so that its start-up is over before any export begins. It lives on a
