@@ -23,6 +23,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "platform/ShowScreen.h"
 #include "platform/images/ImageFiles.h"
 #include "support/FindDirectory.h"
 #include "support/FmxUtils.h"
@@ -87,6 +88,29 @@ void writeCapture(const platform::RgbImage& capture, const std::string& formatWo
         platform::writeBmp(capture, path);
     }
 }
+
+// The slide-show screen, open for one run when it is wanted.
+struct ShowScreenLease {
+    explicit ShowScreenLease(bool wanted)
+        : screen(wanted ? platform::services().showScreen : nullptr) {
+        if (screen == nullptr)
+            return;
+        try {
+            screen->open();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }
+    ~ShowScreenLease() {
+        if (screen != nullptr)
+            screen->close();
+    }
+    ShowScreenLease(const ShowScreenLease&) = delete;
+    ShowScreenLease& operator=(const ShowScreenLease&) = delete;
+
+    platform::ShowScreen* screen;
+    std::string failure;
+};
 
 }  // namespace
 
@@ -170,6 +194,13 @@ void TForm1::ConvertPPT() {
                                 " files.\n\rPlease wait for it to finish converting your "
                                 "presentation.");
 
+    // A range is shown on a screen, which may first have to be started; it goes after the office.
+    const ShowScreenLease screen(!allslides->isChecked());
+    if (!screen.failure.empty()) {
+        platform::dialogs().message("Error: No screen for the slide show: " + screen.failure);
+        runFailed = true;
+        return;
+    }
     std::unique_ptr<platform::PresentationApp> app;
     try {
         app = platform::automation().create(platform::PresentationProgId);

@@ -227,7 +227,7 @@ class LibreOfficeApp : public PresentationApp {
     void waitUntilDocumentSettled();
     void waitForFirstSlide();
     void prepareMove();
-    void waitUntilOnScreen(bool expectChange);
+    void waitUntilOnScreen(bool expectChange, bool firstMove);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>

@@ -6,6 +6,7 @@
 // Every office call is bounded: DECKSHOT_OFFICE_TIMEOUT (seconds, default 60) limits start-up,
 // opening, each exported slide and each slide-show move. Past the bound the office is killed and
 // the call throws AutomationError saying what timed out.
+#include <functional>
 #include <string>
 
 #include "platform/Automation.h"
@@ -21,8 +22,15 @@ class LibreOfficeFactory : public AutomationFactory {
 
     std::unique_ptr<PresentationApp> create(const std::string& programmaticId) override;
 
+    // The X display of an open slide-show screen (empty: none); the office made while one is
+    // open draws there.
+    void setShowDisplay(std::function<std::string()> showDisplay) {
+        showDisplay_ = std::move(showDisplay);
+    }
+
   private:
     std::string program_;
+    std::function<std::string()> showDisplay_;
 };
 
 // The bound of one office call, in seconds, as DECKSHOT_OFFICE_TIMEOUT sets it (read at every

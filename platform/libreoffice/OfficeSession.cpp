@@ -27,6 +27,9 @@ std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& p
         throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
+    const std::string show = showDisplay_ ? showDisplay_() : std::string();
+    if (!show.empty())
+        return std::make_unique<office::LibreOfficeApp>(program_, false, false, show);
     return std::make_unique<office::LibreOfficeApp>(program_);
 }
 

@@ -44,7 +44,7 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
         if (controller->getCurrentSlideIndex() != slideNumber - 1)
             throw AutomationError("GoToSlide: the show did not reach slide " +
                                   std::to_string(slideNumber));
-        waitUntilOnScreen(!alreadyShown);
+        waitUntilOnScreen(!alreadyShown, !wasStarted);
         return 0;
     });
 }

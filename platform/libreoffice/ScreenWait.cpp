@@ -39,7 +39,7 @@ void LibreOfficeApp::waitUntilDocumentSettled() {
         showWindow_->waitUntilSettled(DocumentQuiet, FirstSlideLimit);
 }
 
-// The show has started: its window goes full screen and on top, and its first slide is drawn.
+// The show has started: its window goes full screen and on top.
 void LibreOfficeApp::waitForFirstSlide() {
     if (!showWindow_)
         return;
@@ -48,12 +48,6 @@ void LibreOfficeApp::waitForFirstSlide() {
         return;
     }
     showWindow_->keepInFront();
-    const auto deadline = std::chrono::steady_clock::now() + FirstSlideLimit;
-    while (showWindow_->showsOnlyBlack() && std::chrono::steady_clock::now() < deadline) {
-        showWindow_->waitForFrame(std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()));
-    }
-    showWindow_->waitForFrame(0ms);
 }
 
 // Before a move: the show is in front, and only what is drawn from now on counts.
@@ -64,13 +58,20 @@ void LibreOfficeApp::prepareMove() {
     showWindow_->markDrawn();
 }
 
-void LibreOfficeApp::waitUntilOnScreen(bool expectChange) {
+// A new show draws black before its first slide, and a window it has not drawn yet shows what
+// was below it: after the first move, only a frame that is not all black is the slide.
+void LibreOfficeApp::waitUntilOnScreen(bool expectChange, bool firstMove) {
     if (!showWindow_) {
         std::this_thread::sleep_for(60ms);
         return;
     }
-    if (expectChange)
-        showWindow_->waitForFrame(NextSlideLimit);
+    const auto deadline = std::chrono::steady_clock::now() + FirstSlideLimit;
+    bool drawn = !expectChange || showWindow_->waitForFrame(NextSlideLimit);
+    while (firstMove && (!drawn || showWindow_->showsOnlyBlack()) &&
+           std::chrono::steady_clock::now() < deadline) {
+        drawn = showWindow_->waitForFrame(std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()));
+    }
 }
 
 }  // namespace platform::office
