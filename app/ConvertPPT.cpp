@@ -12,6 +12,7 @@
 #include <memory>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/LocalText.h"
@@ -112,6 +113,14 @@ struct ShowScreenLease {
     std::string failure;
 };
 
+// "Slide 7" or "Slides 7, 8, 9".
+std::string slideList(const std::vector<int>& slides) {
+    std::string text = slides.size() == 1 ? "Slide " : "Slides ";
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(slides[i]);
+    return text;
+}
+
 }  // namespace
 
 void TForm1::ConvertClick() {
@@ -137,6 +146,7 @@ void TForm1::ConvertClick() {
 
     const QString caption = windowTitle();
     OutputFiles.clear();
+    unshownEntries_.clear();
     try {
         ConvertPPT();
     } catch (...) {
@@ -151,7 +161,9 @@ void TForm1::ConvertClick() {
     repaint();
     bool duplicates = false;
     for (std::size_t i = 1; i < OutputFiles.size(); ++i) {
-        if (support::SameFileContents(OutputFiles[i - 1], OutputFiles[i])) {
+        // A slide that could not be shown was reported by the range already.
+        const bool unshown = i < unshownEntries_.size() && unshownEntries_[i];
+        if (!unshown && support::SameFileContents(OutputFiles[i - 1], OutputFiles[i])) {
             platform::dialogs().message(OutputFiles[i - 1] + " is the same as " + OutputFiles[i]);
             duplicates = true;
         }
@@ -276,14 +288,25 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
     std::string previous;
     std::string current;
     std::string moveFailure;
+    std::vector<int> notShown;
+    std::string notShownReason;
     bool captured = false;
 
     for (int slide = first; slide <= last; ++slide) {
         for (int attempts = 0;; ++attempts) {
             try {
                 app->goToSlide(slide);
-            } catch (const std::exception& error) {
-                moveFailure = error.what();
+            } catch (const platform::AutomationError& error) {
+                // An office that is gone cannot show the rest: that ends the run.
+                if (error.applicationLost())
+                    throw std::runtime_error("Error: Slide " + std::to_string(slide) +
+                                             " could not be captured: " + error.what());
+                if (attempts == 0) {
+                    if (notShown.empty())
+                        notShownReason = error.what();
+                    moveFailure = error.what();
+                    notShown.push_back(slide);
+                }
                 break;
             }
             if (attempts > 0)
@@ -302,6 +325,7 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
         }
         previous = current;
         OutputFiles.push_back(current);
+        unshownEntries_.push_back(!notShown.empty() && notShown.back() == slide);
     }
     quitAndDrop(app);
 
@@ -310,6 +334,9 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
     if (!captured && first <= last) {
         platform::dialogs().message("Error: No slide could be captured: " + moveFailure);
         runFailed = true;
+    } else if (!notShown.empty()) {
+        platform::dialogs().message(slideList(notShown) + " could not be shown (" + notShownReason +
+                                    "); each repeats the slide before it.");
     }
 }
 

@@ -104,6 +104,9 @@ class TForm1 : public QWidget {
     void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
 
     ConvertAction convert_;
+    // Entries of OutputFiles that repeat the one before for a slide that could not be shown:
+    // reported once by the range, never compared with their own file.
+    std::vector<bool> unshownEntries_;
     bool quitRequested_ = false;
     bool centred_ = false;
 };

@@ -239,10 +239,11 @@ class LibreOfficeApp : public PresentationApp {
                 process_.kill();
                 dropHelper();  // a stopped office leaves no helper behind
                 return AutomationError("Timed out after " + seconds(limit) + " s while " + what +
-                                       "; LibreOffice was stopped");
+                                           "; LibreOffice was stopped",
+                                       true);
             }
             if (!process_.running())
-                return AutomationError("LibreOffice ended unexpectedly while " + what);
+                return AutomationError("LibreOffice ended unexpectedly while " + what, true);
             return AutomationError(message);
         };
         watchdog_.arm(what, limit);

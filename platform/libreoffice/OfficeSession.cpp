@@ -257,7 +257,7 @@ void LibreOfficeApp::requireRunning(const std::string& member) {
     if (quit_)
         throw AutomationError(member + ": the application has quit");
     if (watchdog_.firedLabel() || !process_.running())
-        throw AutomationError(member + ": LibreOffice is no longer running");
+        throw AutomationError(member + ": LibreOffice is no longer running", true);
 }
 
 void LibreOfficeApp::requireDocument(const std::string& member) {
