@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
         app->quit();
         std::printf("quit: %.0f ms\n", msSince(start));
         std::printf(
-            "== result (target: under 250 ms a slide; the first pass is also every "
+            "== result (target: a median of at most 60 ms a slide; the first pass is also every "
             "slide's first showing)\n");
         const struct {
             const char* name;
