@@ -59,6 +59,7 @@ struct ShowWindow::Impl {
     long area = 0;         // of the show window
     long drawnArea = 0;    // damaged since markDrawn()
     bool drawing = false;  // the last wait saw drawing that may not be over
+    bool managed = false;  // an EWMH window manager runs
 
     Window root() const { return DefaultRootWindow(display); }
     Atom atom(const char* name) const { return XInternAtom(display, name, False); }
@@ -281,6 +282,7 @@ bool ShowWindow::find(std::chrono::milliseconds limit) {
             const IgnoredErrors quiet(impl_->display);
             impl_->show = window;
             impl_->area = area;
+            impl_->managed = impl_->hasWindowManager();
             XSelectInput(impl_->display, window, StructureNotifyMask | FocusChangeMask);
             impl_->damage = XDamageCreate(impl_->display, window, XDamageReportRawRectangles);
             return true;
@@ -292,20 +294,17 @@ bool ShowWindow::find(std::chrono::milliseconds limit) {
 }
 
 void ShowWindow::keepInFront() {
-    if (impl_->show == 0 || impl_->focused())
+    // Without a window manager the show's own window is on top and LibreOffice keeps its focus;
+    // moving the focus there ourselves makes the show draw a pause sign over the slide.
+    if (impl_->show == 0 || !impl_->managed || impl_->focused())
         return;
     {
         const IgnoredErrors quiet(impl_->display);
-        if (impl_->hasWindowManager()) {
-            constexpr long Add = 1;
-            impl_->sendToWindowManager("_NET_WM_STATE", Add,
-                                       static_cast<long>(impl_->atom("_NET_WM_STATE_FULLSCREEN")),
-                                       static_cast<long>(impl_->atom("_NET_WM_STATE_ABOVE")));
-            impl_->sendToWindowManager("_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
-        } else {
-            XRaiseWindow(impl_->display, impl_->show);
-            XSetInputFocus(impl_->display, impl_->show, RevertToParent, CurrentTime);
-        }
+        constexpr long Add = 1;
+        impl_->sendToWindowManager("_NET_WM_STATE", Add,
+                                   static_cast<long>(impl_->atom("_NET_WM_STATE_FULLSCREEN")),
+                                   static_cast<long>(impl_->atom("_NET_WM_STATE_ABOVE")));
+        impl_->sendToWindowManager("_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
     }
     const auto deadline = Clock::now() + FocusWait;
     while (!impl_->focused() && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
