@@ -14,6 +14,8 @@ constexpr auto FirstSlideLimit = 5000ms;
 // Another slide is drawn 2-26 ms after the move; a slide that looks like the one before may not
 // be drawn again at all.
 constexpr auto NextSlideLimit = 2000ms;
+// A show that has drawn nothing for this long has stopped drawing.
+constexpr auto StillFor = 200ms;
 // The document window is settled once it has been neither drawn nor moved for this long.
 constexpr auto DocumentQuiet = 300ms;
 
@@ -65,8 +67,14 @@ void LibreOfficeApp::waitUntilOnScreen(bool expectChange, bool firstMove) {
         std::this_thread::sleep_for(60ms);
         return;
     }
+    if (!expectChange) {
+        // The same slide again: the picture is taken anew only when it looked like the one
+        // before, so take it once the show has stopped drawing (its busy sign included).
+        showWindow_->waitForStillness(StillFor, NextSlideLimit);
+        return;
+    }
     const auto deadline = std::chrono::steady_clock::now() + FirstSlideLimit;
-    bool drawn = !expectChange || showWindow_->waitForFrame(NextSlideLimit);
+    bool drawn = showWindow_->waitForFrame(NextSlideLimit);
     while (firstMove && (!drawn || showWindow_->showsOnlyBlack()) &&
            std::chrono::steady_clock::now() < deadline) {
         drawn = showWindow_->waitForFrame(std::chrono::duration_cast<std::chrono::milliseconds>(

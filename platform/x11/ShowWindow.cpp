@@ -342,6 +342,15 @@ bool ShowWindow::waitForFrame(std::chrono::milliseconds limit) {
     return arrived;
 }
 
+void ShowWindow::waitForStillness(std::chrono::milliseconds quiet,
+                                  std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (Clock::now() < end && impl_->waitForEvent(std::min(end, Clock::now() + quiet))) {
+        if (!impl_->takeEvents())
+            return;
+    }
+}
+
 bool ShowWindow::showsOnlyBlack() {
     if (impl_->show == 0)
         return false;
