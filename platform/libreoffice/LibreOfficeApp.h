@@ -27,10 +27,13 @@
 #include <com/sun/star/presentation/XPresentation2.hpp>
 #include <com/sun/star/presentation/XPresentationSupplier.hpp>
 #include <com/sun/star/presentation/XSlideShowController.hpp>
+#include <com/sun/star/presentation/XSlideShowListener.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/implbase1.hxx>
 #include <osl/file.hxx>
+#include <rtl/ref.hxx>
 #include <rtl/ustring.hxx>
 
 #include <chrono>
@@ -184,6 +187,44 @@ class SlideQueue {
     bool closed_ = false;
 };
 
+// Counts the slides the show has finished with: after drawing a slide it prepares the next one
+// under a busy sign, and only then tells its listeners.
+class ShowProgress : public cppu::WeakImplHelper1<presentation::XSlideShowListener> {
+  public:
+    long finished() {
+        const std::lock_guard lock(mutex_);
+        return finished_;
+    }
+    // Waits up to `limit` for more than `count` finished slides.
+    bool waitBeyond(long count, std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return finished_ > count; });
+    }
+
+    void SAL_CALL slideAnimationsEnded() override {
+        {
+            const std::lock_guard lock(mutex_);
+            ++finished_;
+        }
+        changed_.notify_all();
+    }
+    void SAL_CALL paused() override {}
+    void SAL_CALL resumed() override {}
+    void SAL_CALL slideTransitionStarted() override {}
+    void SAL_CALL slideTransitionEnded() override {}
+    void SAL_CALL slideEnded(sal_Bool) override {}
+    void SAL_CALL hyperLinkClicked(const rtl::OUString&) override {}
+    void SAL_CALL beginEvent(const Reference<animations::XAnimationNode>&) override {}
+    void SAL_CALL endEvent(const Reference<animations::XAnimationNode>&) override {}
+    void SAL_CALL repeat(const Reference<animations::XAnimationNode>&, sal_Int32) override {}
+    void SAL_CALL disposing(const lang::EventObject&) override {}
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    long finished_ = 0;
+};
+
 class LibreOfficeApp : public PresentationApp {
   public:
     // With `showDisplay`, the office and its slide show are on that X display.
@@ -228,6 +269,7 @@ class LibreOfficeApp : public PresentationApp {
     void waitForFirstSlide();
     void prepareMove();
     void waitUntilOnScreen(bool expectChange, bool firstMove);
+    void waitUntilFinished(long finishedBefore);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>
@@ -286,6 +328,7 @@ class LibreOfficeApp : public PresentationApp {
     bool quit_ = false;
     const std::string showDisplay_;  // empty: ours
     std::unique_ptr<ShowWindow> showWindow_;
+    rtl::Reference<ShowProgress> progress_;
 };
 
 }  // namespace platform::office

@@ -37,6 +37,7 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
             throw AutomationError("GoToSlide: the slide show has ended");
         const bool alreadyShown =
             wasStarted && controller->getCurrentSlideIndex() == slideNumber - 1;
+        const long finished = progress_.is() ? progress_->finished() : 0;
         controller->gotoSlideIndex(slideNumber - 1);
         // The move is asynchronous: wait until the show reports the slide.
         for (int i = 0; i < 200 && controller->getCurrentSlideIndex() != slideNumber - 1; ++i)
@@ -45,6 +46,8 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
             throw AutomationError("GoToSlide: the show did not reach slide " +
                                   std::to_string(slideNumber));
         waitUntilOnScreen(!alreadyShown, !wasStarted);
+        if (!alreadyShown)
+            waitUntilFinished(finished);
         return 0;
     });
 }
@@ -95,6 +98,8 @@ void LibreOfficeApp::startShow() {
             std::this_thread::sleep_for(10ms);
         if (!runningController().is())
             throw AutomationError("the slide show did not start");
+        progress_ = new ShowProgress;
+        runningController()->addSlideShowListener(progress_.get());
         waitForFirstSlide();
         return 0;
     });

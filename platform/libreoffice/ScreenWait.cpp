@@ -14,6 +14,8 @@ constexpr auto FirstSlideLimit = 5000ms;
 // Another slide is drawn 2-26 ms after the move; a slide that looks like the one before may not
 // be drawn again at all.
 constexpr auto NextSlideLimit = 2000ms;
+// The busy sign goes with a repaint of its corner, once the show is done with the slide.
+constexpr auto BusySignLimit = 500ms;
 // A show that has drawn nothing for this long has stopped drawing.
 constexpr auto StillFor = 200ms;
 // The document window is settled once it has been neither drawn nor moved for this long.
@@ -80,6 +82,15 @@ void LibreOfficeApp::waitUntilOnScreen(bool expectChange, bool firstMove) {
         drawn = showWindow_->waitForFrame(std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now()));
     }
+}
+
+// The show has drawn the slide, then prepares the next one under a busy sign: the slide is
+// complete once the show is done with it and the sign is off the screen.
+void LibreOfficeApp::waitUntilFinished(long finishedBefore) {
+    if (!progress_.is() || !progress_->waitBeyond(finishedBefore, NextSlideLimit))
+        return;
+    if (showWindow_)
+        showWindow_->takeDownBusySign(BusySignLimit);
 }
 
 }  // namespace platform::office

@@ -8,6 +8,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -22,6 +23,10 @@ using namespace std::chrono_literals;
 // A slide is drawn in one copy of the whole frame; drawing that stops this long is over.
 constexpr auto QuietAfterDrawing = 20ms;
 constexpr auto FocusWait = 500ms;
+// The office repaints the corner of its busy sign once it has prepared the next slide; that
+// repaint is one copy.
+constexpr auto BusySignLimit = 300ms;
+constexpr auto QuietAfterRepaint = 5ms;
 
 int ignoreXError(Display*, XErrorEvent*) {
     return 0;
@@ -60,6 +65,81 @@ struct ShowWindow::Impl {
     long drawnArea = 0;    // damaged since markDrawn()
     bool drawing = false;  // the last wait saw drawing that may not be over
     bool managed = false;  // an EWMH window manager runs
+    // Where the office draws its busy sign (small drawing after a frame), once seen, and what
+    // that corner held right after the last frame, before the sign came. Until the sign has
+    // been seen, the whole of the last frame is kept instead.
+    std::optional<XRectangle> sign;
+    std::vector<unsigned long> cleanCorner;
+    XImage* lastFrame = nullptr;
+
+    static std::vector<unsigned long> pixelsOf(XImage* image, const XRectangle& area) {
+        std::vector<unsigned long> pixels;
+        for (int y = area.y; y < area.y + area.height && y < image->height; ++y) {
+            for (int x = area.x; x < area.x + area.width && x < image->width; ++x)
+                pixels.push_back(XGetPixel(image, x, y));
+        }
+        return pixels;
+    }
+    std::vector<unsigned long> pixelsOf(const XRectangle& area) const {
+        XImage* image =
+            XGetImage(display, show, area.x, area.y, area.width, area.height, AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return {};
+        const std::vector<unsigned long> pixels = pixelsOf(image, {0, 0, area.width, area.height});
+        XDestroyImage(image);
+        return pixels;
+    }
+    void forgetFrame() {
+        if (lastFrame != nullptr)
+            XDestroyImage(lastFrame);
+        lastFrame = nullptr;
+    }
+    // A whole frame was drawn: what the sign's corner holds now is the slide itself.
+    void noteFrame() {
+        forgetFrame();
+        cleanCorner.clear();
+        if (sign) {
+            cleanCorner = pixelsOf(*sign);
+            return;
+        }
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, show, &attributes))
+            lastFrame = XGetImage(display, show, 0, 0, static_cast<unsigned>(attributes.width),
+                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    }
+    void noteSign(const XRectangle& area) {
+        if (!sign && lastFrame != nullptr)
+            cleanCorner = pixelsOf(lastFrame, area);
+        if (!sign)
+            sign = area;
+        forgetFrame();
+    }
+
+    // After drawing a slide the office prepares the next one under a busy sign in a corner,
+    // and takes the sign down only at its next screen update, which may be the next move.
+    // Asking it to repaint that corner shows the slide without the sign.
+    bool takeDownSign(Clock::time_point end) {
+        XSync(display, False);
+        if (!takeEvents())
+            return false;
+        for (int round = 0; round < 3 && sign && !cleanCorner.empty() && Clock::now() < end;
+             ++round) {
+            if (pixelsOf(*sign) == cleanCorner)
+                return true;
+            drawing = false;
+            XClearArea(display, show, sign->x, sign->y, sign->width, sign->height, True);
+            const auto repaintEnd = std::min(end, Clock::now() + BusySignLimit);
+            while (show != 0 && !drawing && waitForEvent(repaintEnd)) {
+                if (!takeEvents())
+                    return false;
+            }
+            while (Clock::now() < end && waitForEvent(Clock::now() + QuietAfterRepaint)) {
+                if (!takeEvents())
+                    return false;
+            }
+        }
+        return true;
+    }
 
     Window root() const { return DefaultRootWindow(display); }
     Atom atom(const char* name) const { return XInternAtom(display, name, False); }
@@ -199,8 +279,13 @@ struct ShowWindow::Impl {
             XNextEvent(display, &event);
             if (event.type == damageEvent + XDamageNotify) {
                 const auto& notify = reinterpret_cast<const XDamageNotifyEvent&>(event);
-                drawnArea += static_cast<long>(notify.area.width) * notify.area.height;
+                const long size = static_cast<long>(notify.area.width) * notify.area.height;
+                drawnArea += size;
                 drawing = true;
+                if (size * 16 >= area)
+                    noteFrame();
+                else if (drawnArea * 4 >= area)
+                    noteSign(notify.area);
             } else if ((event.type == DestroyNotify || event.type == UnmapNotify) &&
                        event.xany.window == show) {
                 show = 0;
@@ -239,6 +324,7 @@ ShowWindow::ShowWindow(const std::string& displayName, long officePid)
 }
 
 ShowWindow::~ShowWindow() {
+    impl_->forgetFrame();
     if (impl_->damage != 0) {
         const IgnoredErrors quiet(impl_->display);
         XDamageDestroy(impl_->display, impl_->damage);
@@ -337,9 +423,15 @@ bool ShowWindow::waitForFrame(std::chrono::milliseconds limit) {
             return false;
     }
     const bool arrived = frameArrived();
+
     impl_->drawnArea = 0;
     impl_->drawing = false;
     return arrived;
+}
+
+void ShowWindow::takeDownBusySign(std::chrono::milliseconds limit) {
+    if (impl_->show != 0 && impl_->takeEvents())
+        impl_->takeDownSign(Clock::now() + limit);
 }
 
 void ShowWindow::waitForStillness(std::chrono::milliseconds quiet,

@@ -33,6 +33,10 @@ class ShowWindow {
     // Waits up to `limit` for a frame drawn over the window since markDrawn(), then until the
     // drawing has stopped for a moment. False when no frame came.
     bool waitForFrame(std::chrono::milliseconds limit);
+    // The office draws a busy sign in a corner while it prepares the next slide and takes it
+    // off the screen only at its next update: once it is done, this has that corner repainted
+    // until it holds the slide again (at most `limit`).
+    void takeDownBusySign(std::chrono::milliseconds limit);
     // Waits until nothing has been drawn for `quiet` (at most `limit`).
     void waitForStillness(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
     // True while the window holds nothing but black (a show that has not drawn yet).
