@@ -29,6 +29,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "platform/ShowScreen.h"
 #include "platform/images/ImageFiles.h"
 #include "support/FindDirectory.h"
 #include "support/FmxUtils.h"
@@ -110,6 +111,37 @@ void writeCapture(const platform::RgbImage& capture, const std::string& formatWo
     }
 }
 
+// The slide-show screen, open for one run when it is wanted.
+struct ShowScreenLease {
+    explicit ShowScreenLease(bool wanted)
+        : screen(wanted ? platform::services().showScreen : nullptr) {
+        if (screen == nullptr)
+            return;
+        try {
+            screen->open();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }
+    ~ShowScreenLease() {
+        if (screen != nullptr)
+            screen->close();
+    }
+    ShowScreenLease(const ShowScreenLease&) = delete;
+    ShowScreenLease& operator=(const ShowScreenLease&) = delete;
+
+    platform::ShowScreen* screen;
+    std::string failure;
+};
+
+// "Slide 7" or "Slides 7, 8, 9".
+std::string slideList(const std::vector<int>& slides) {
+    std::string text = slides.size() == 1 ? "Slide " : "Slides ";
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(slides[i]);
+    return text;
+}
+
 }  // namespace
 
 void TForm1::ConvertClick() {
@@ -135,6 +167,7 @@ void TForm1::ConvertClick() {
 
     const QString caption = windowTitle();
     OutputFiles.clear();
+    unshownEntries_.clear();
     try {
         ConvertPPT();
         platform::dialogs().progress("");
@@ -151,7 +184,9 @@ void TForm1::ConvertClick() {
     repaint();
     bool duplicates = false;
     for (std::size_t i = 1; i < OutputFiles.size(); ++i) {
-        if (support::SameFileContents(OutputFiles[i - 1], OutputFiles[i])) {
+        // A slide that could not be shown was reported by the range already.
+        const bool unshown = i < unshownEntries_.size() && unshownEntries_[i];
+        if (!unshown && support::SameFileContents(OutputFiles[i - 1], OutputFiles[i])) {
             platform::dialogs().message(OutputFiles[i - 1] + " is the same as " + OutputFiles[i]);
             duplicates = true;
         }
@@ -203,6 +238,13 @@ void TForm1::ConvertPPT() {
                                " files.\n\rPlease wait for it to finish converting your "
                                "presentation.");
 
+    // A range is shown on a screen, which may first have to be started; it goes after the office.
+    const ShowScreenLease screen(!allslides->isChecked());
+    if (!screen.failure.empty()) {
+        platform::dialogs().message("Error: No screen for the slide show: " + screen.failure);
+        runFailed = true;
+        return;
+    }
     std::unique_ptr<platform::PresentationApp> app;
     std::string reason;
     try {
@@ -334,14 +376,25 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
     std::string previous;
     std::string current;
     std::string moveFailure;
+    std::vector<int> notShown;
+    std::string notShownReason;
     bool captured = false;
 
     for (int slide = first; slide <= last; ++slide) {
         for (int attempts = 0;; ++attempts) {
             try {
                 app->goToSlide(slide);
-            } catch (const std::exception& error) {
-                moveFailure = error.what();
+            } catch (const platform::AutomationError& error) {
+                // An office that is gone cannot show the rest: that ends the run.
+                if (error.applicationLost())
+                    throw std::runtime_error("Error: Slide " + std::to_string(slide) +
+                                             " could not be captured: " + error.what());
+                if (attempts == 0) {
+                    if (notShown.empty())
+                        notShownReason = error.what();
+                    moveFailure = error.what();
+                    notShown.push_back(slide);
+                }
                 break;
             }
             showProgress(CaptureProgress(slide, first, last, attempts, MaxCaptureRepeats));
@@ -360,6 +413,7 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
         }
         previous = current;
         OutputFiles.push_back(current);
+        unshownEntries_.push_back(!notShown.empty() && notShown.back() == slide);
     }
     quitAndDrop(app);
 
@@ -368,6 +422,9 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
     if (!captured && first <= last) {
         platform::dialogs().message("Error: No slide could be captured: " + moveFailure);
         runFailed = true;
+    } else if (!notShown.empty()) {
+        platform::dialogs().message(slideList(notShown) + " could not be shown (" + notShownReason +
+                                    "); each repeats the slide before it.");
     }
 }
 

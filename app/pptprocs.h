@@ -119,6 +119,9 @@ class TForm1 : public QWidget {
     ConvertAction convert_;
     // The presentation's base name as FileNameChange put it into the pattern.
     std::string deckNameInPattern_;
+    // Entries of OutputFiles that repeat the one before for a slide that could not be shown:
+    // reported once by the range, never compared with their own file.
+    std::vector<bool> unshownEntries_;
     bool quitRequested_ = false;
     bool centred_ = false;
 };

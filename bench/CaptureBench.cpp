@@ -100,9 +100,12 @@ PassResult capturePass(platform::PresentationApp& app, platform::X11Input& input
         encode.ms.push_back(msSince(t));
         total.ms.push_back(msSince(start));
 
+        // The office's busy sign, when a capture catches it, sits in a corner.
         const auto seen = image->at(30, 30);
+        const auto corner = image->at(8, 8);
         const testdecks::Rgb expected = testdecks::slideColour(slide, deck);
-        if (testdecks::near({seen[0], seen[1], seen[2]}, expected, 8)) {
+        if (testdecks::near({seen[0], seen[1], seen[2]}, expected, 8) &&
+            testdecks::near({corner[0], corner[1], corner[2]}, expected, 8)) {
             ++right;
         } else {
             // How much later the slide did reach the screen: a move that returned too early.
@@ -202,7 +205,7 @@ int main(int argc, char** argv) {
         app->quit();
         std::printf("quit: %.0f ms\n", msSince(start));
         std::printf(
-            "== result (target: under 250 ms a slide; the first pass is also every "
+            "== result (target: a median of at most 60 ms a slide; the first pass is also every "
             "slide's first showing)\n");
         const struct {
             const char* name;

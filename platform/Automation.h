@@ -11,7 +11,13 @@ namespace platform {
 
 class AutomationError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit AutomationError(const std::string& what, bool applicationLost = false)
+        : std::runtime_error(what), applicationLost_(applicationLost) {}
+    // The application ended or stopped answering: nothing more can be asked of it.
+    bool applicationLost() const { return applicationLost_; }
+
+  private:
+    bool applicationLost_;
 };
 
 // Format numbers of SaveAs.

@@ -10,6 +10,7 @@ class EventPump;
 class Input;
 class Clipboard;
 class AutomationFactory;
+class ShowScreen;
 
 struct Services {
     Dialogs* dialogs = nullptr;
@@ -19,6 +20,7 @@ struct Services {
     Input* input = nullptr;
     Clipboard* clipboard = nullptr;
     AutomationFactory* automation = nullptr;
+    ShowScreen* showScreen = nullptr;  // optional: none means the show needs no preparing
 };
 
 // The services in force. A service that was never installed is a programming error: the

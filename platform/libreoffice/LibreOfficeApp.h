@@ -29,10 +29,13 @@
 #include <com/sun/star/presentation/XPresentation2.hpp>
 #include <com/sun/star/presentation/XPresentationSupplier.hpp>
 #include <com/sun/star/presentation/XSlideShowController.hpp>
+#include <com/sun/star/presentation/XSlideShowListener.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/implbase1.hxx>
 #include <osl/file.hxx>
+#include <rtl/ref.hxx>
 #include <rtl/ustring.hxx>
 
 #include <atomic>
@@ -54,7 +57,7 @@
 #include "platform/Image.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/libreoffice/OfficeProcess.h"
-#include "platform/x11/ScreenGrab.h"
+#include "platform/x11/ShowWindow.h"
 
 namespace platform::office {
 
@@ -199,12 +202,51 @@ class SlideQueue {
     std::atomic<int> done_{0};
 };
 
+// Counts the slides the show has finished with: after drawing a slide it prepares the next one
+// under a busy sign, and only then tells its listeners.
+class ShowProgress : public cppu::WeakImplHelper1<presentation::XSlideShowListener> {
+  public:
+    long finished() {
+        const std::lock_guard lock(mutex_);
+        return finished_;
+    }
+    // Waits up to `limit` for more than `count` finished slides.
+    bool waitBeyond(long count, std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return finished_ > count; });
+    }
+
+    void SAL_CALL slideAnimationsEnded() override {
+        {
+            const std::lock_guard lock(mutex_);
+            ++finished_;
+        }
+        changed_.notify_all();
+    }
+    void SAL_CALL paused() override {}
+    void SAL_CALL resumed() override {}
+    void SAL_CALL slideTransitionStarted() override {}
+    void SAL_CALL slideTransitionEnded() override {}
+    void SAL_CALL slideEnded(sal_Bool) override {}
+    void SAL_CALL hyperLinkClicked(const rtl::OUString&) override {}
+    void SAL_CALL beginEvent(const Reference<animations::XAnimationNode>&) override {}
+    void SAL_CALL endEvent(const Reference<animations::XAnimationNode>&) override {}
+    void SAL_CALL repeat(const Reference<animations::XAnimationNode>&, sal_Int32) override {}
+    void SAL_CALL disposing(const lang::EventObject&) override {}
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    long finished_ = 0;
+};
+
 class LibreOfficeApp : public PresentationApp {
   public:
     enum class Role { Main, Helper };
-    // A main office starts at once; a helper is started by connect() on its own thread.
+    // A main office starts at once; a helper is started by connect() on its own thread. With
+    // `showDisplay`, the office and its slide show are on that X display.
     LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless = !haveDisplay(),
-                   Role role = Role::Main);
+                   Role role = Role::Main, const std::string& showDisplay = {});
     ~LibreOfficeApp() override;
 
     void setVisible(bool visible) override;
@@ -243,9 +285,13 @@ class LibreOfficeApp : public PresentationApp {
     Reference<presentation::XSlideShowController> runningController();
     void startShow();
 
-    // The wait for a slide on the screen.
-    std::optional<RgbImage> grabScreen();
-    void waitUntilOnScreen(const std::optional<RgbImage>& before, bool expectChange);
+    // The show's window on the screen, and the wait for a slide on it.
+    void watchForShowWindow();
+    void waitUntilDocumentSettled();
+    void waitForFirstSlide();
+    void prepareMove();
+    void waitUntilOnScreen(bool expectChange, bool firstMove);
+    void waitUntilFinished(long finishedBefore);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>
@@ -257,10 +303,11 @@ class LibreOfficeApp : public PresentationApp {
                 process_.kill();
                 stopHelper();  // a stopped office leaves no helper behind
                 return AutomationError("Timed out after " + seconds(limit) + " s while " + what +
-                                       "; LibreOffice was stopped");
+                                           "; LibreOffice was stopped",
+                                       true);
             }
             if (!process_.running())
-                return AutomationError("LibreOffice ended unexpectedly while " + what);
+                return AutomationError("LibreOffice ended unexpectedly while " + what, true);
             return AutomationError(message);
         };
         watchdog_.arm(what, limit);
@@ -312,8 +359,9 @@ class LibreOfficeApp : public PresentationApp {
     bool showRequested_ = false;
     bool showStarted_ = false;
     bool quit_ = false;
-    std::unique_ptr<ScreenGrabber> screen_;
-    bool screenUnavailable_ = false;
+    const std::string showDisplay_;  // empty: ours
+    std::unique_ptr<ShowWindow> showWindow_;
+    rtl::Reference<ShowProgress> progress_;
 };
 
 }  // namespace platform::office

@@ -5,6 +5,7 @@
 //
 // Every office call is bounded (start-up, opening, each exported slide, each slide-show move).
 // Past the bound the office is killed and the call throws AutomationError saying what timed out.
+#include <functional>
 #include <string>
 
 #include "platform/Automation.h"
@@ -27,9 +28,16 @@ class LibreOfficeFactory : public AutomationFactory {
 
     std::unique_ptr<PresentationApp> create(const std::string& programmaticId) override;
 
+    // The X display of an open slide-show screen (empty: none); the office made while one is
+    // open draws there.
+    void setShowDisplay(std::function<std::string()> showDisplay) {
+        showDisplay_ = std::move(showDisplay);
+    }
+
   private:
     std::string program_;
     OfficeBounds bounds_;
+    std::function<std::string()> showDisplay_;
 };
 
 // The bound that DECKSHOT_OFFICE_TIMEOUT sets, in seconds (60 when it is not set): read once, at

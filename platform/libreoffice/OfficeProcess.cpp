@@ -93,8 +93,11 @@ std::string uniquePipeName() {
 
 }  // namespace
 
-OfficeProcess::OfficeProcess(std::string program, bool headless)
-    : program_(std::move(program)), headless_(headless), pipeName_(uniquePipeName()) {
+OfficeProcess::OfficeProcess(std::string program, bool headless, std::string display)
+    : program_(std::move(program)),
+      headless_(headless),
+      display_(std::move(display)),
+      pipeName_(uniquePipeName()) {
     std::string pattern = temporaryDirectory() + "/" + ProfilePrefix + ownerMark() + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         throw AutomationError("Cannot create a LibreOffice profile in " + temporaryDirectory() +
@@ -154,11 +157,18 @@ void OfficeProcess::start() {
     std::error_code ignored;
     fs::create_directory(scratch, ignored);
     std::vector<std::string> environment;
+    const auto replaced = [&](std::string_view entry) {
+        const auto starts = [&](std::string_view name) { return entry.rfind(name, 0) == 0; };
+        return starts("TMPDIR=") ||
+               (!display_.empty() && (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
+    };
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::string_view(*entry).rfind("TMPDIR=", 0) != 0)
+        if (!replaced(*entry))
             environment.emplace_back(*entry);
     }
     environment.push_back("TMPDIR=" + scratch);
+    if (!display_.empty())
+        environment.push_back("DISPLAY=" + display_);
     std::vector<char*> envp;
     for (auto& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);

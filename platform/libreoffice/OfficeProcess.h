@@ -27,7 +27,8 @@ class OfficeProcess {
 
     // Creates the private profile (seeded so that start-up skips the first-run work) and picks a
     // unique pipe name; start() runs the program.
-    OfficeProcess(std::string program, bool headless);
+    // With a display name, the office draws there (its DISPLAY), whatever ours is.
+    OfficeProcess(std::string program, bool headless, std::string display = {});
     // Kills a process that is still running and removes the profile.
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess&) = delete;
@@ -44,6 +45,7 @@ class OfficeProcess {
     // SIGKILL and reap.
     void kill();
     bool running();
+    pid_t pid() const { return pid_; }
 
     std::string connectUrl() const;
     const std::string& profileDir() const { return profile_; }
@@ -58,6 +60,7 @@ class OfficeProcess {
 
     std::string program_;
     bool headless_;
+    std::string display_;
     std::string profile_;
     std::string pipeName_;
     std::atomic<pid_t> pid_{-1};

@@ -37,6 +37,10 @@ std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& p
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
     office::OfficeProcess::reclaimLeftovers();
+    const std::string show = showDisplay_ ? showDisplay_() : std::string();
+    if (!show.empty())
+        return std::make_unique<office::LibreOfficeApp>(program_, bounds_, false,
+                                                        office::LibreOfficeApp::Role::Main, show);
     return std::make_unique<office::LibreOfficeApp>(program_, bounds_);
 }
 
@@ -67,13 +71,14 @@ Reference<uno::XComponentContext> localContext() {
 }  // namespace
 
 LibreOfficeApp::LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless,
-                               Role role)
+                               Role role, const std::string& showDisplay)
     : program_(program),
       bounds_(bounds),
       role_(role),
       display_(!headless),
-      process_(program, headless),
-      watchdog_(process_) {
+      process_(program, headless, showDisplay),
+      watchdog_(process_),
+      showDisplay_(showDisplay) {
     if (role_ == Role::Main)
         connect();
 }
@@ -248,7 +253,7 @@ void LibreOfficeApp::requireRunning(const std::string& member) {
     if (quit_)
         throw AutomationError(member + ": the application has quit");
     if (watchdog_.firedLabel() || !process_.running())
-        throw AutomationError(member + ": LibreOffice is no longer running");
+        throw AutomationError(member + ": LibreOffice is no longer running", true);
 }
 
 void LibreOfficeApp::requireDocument(const std::string& member) {

@@ -24,13 +24,12 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
     if (slideNumber < 1 || slideNumber > count)
         throw AutomationError("GoToSlide: there is no slide " + std::to_string(slideNumber) +
                               " (the presentation has " + std::to_string(count) + ")");
-    // The screen as it was, to see the slide arrive on it.
-    const std::optional<RgbImage> before = grabScreen();
     const bool wasStarted = showStarted_;
     if (!showStarted_) {
         dropHelper();  // the show needs no export help, and the machine to itself
         startShow();
     }
+    prepareMove();
     bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
         // Never call into an ended show: its old controller crashes the office.
         Reference<presentation::XSlideShowController> controller = runningController();
@@ -38,6 +37,7 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
             throw AutomationError("GoToSlide: the slide show has ended");
         const bool alreadyShown =
             wasStarted && controller->getCurrentSlideIndex() == slideNumber - 1;
+        const long finished = progress_.is() ? progress_->finished() : 0;
         controller->gotoSlideIndex(slideNumber - 1);
         // The move is asynchronous: wait until the show reports the slide.
         for (int i = 0; i < 200 && controller->getCurrentSlideIndex() != slideNumber - 1; ++i)
@@ -45,7 +45,9 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
         if (controller->getCurrentSlideIndex() != slideNumber - 1)
             throw AutomationError("GoToSlide: the show did not reach slide " +
                                   std::to_string(slideNumber));
-        waitUntilOnScreen(before, !alreadyShown);
+        waitUntilOnScreen(!alreadyShown, !wasStarted);
+        if (!alreadyShown)
+            waitUntilFinished(finished);
         return 0;
     });
 }
@@ -84,15 +86,21 @@ void LibreOfficeApp::startShow() {
         settings->setPropertyValue("IsFullScreen", uno::Any(true));
         settings->setPropertyValue("IsMouseVisible", uno::Any(false));
         settings->setPropertyValue("StartWithNavigator", uno::Any(false));
-        // A show started too soon after loading stays black: give the document a second.
+        // A show started too soon after loading stays black: give the document a second, and
+        // under a window manager the time to place and draw its window.
         const auto ready = loadedAt_ + 1000ms;
         if (std::chrono::steady_clock::now() < ready)
             std::this_thread::sleep_until(ready);
+        watchForShowWindow();
+        waitUntilDocumentSettled();
         show->start();
         for (int i = 0; i < 500 && !runningController().is(); ++i)
             std::this_thread::sleep_for(10ms);
         if (!runningController().is())
             throw AutomationError("the slide show did not start");
+        progress_ = new ShowProgress;
+        runningController()->addSlideShowListener(progress_.get());
+        waitForFirstSlide();
         return 0;
     });
     showStarted_ = true;

@@ -1,67 +1,96 @@
-// The wait until a slide the show has moved to is drawn on the screen.
-#include <algorithm>
-
+// The wait until a slide the show has moved to is drawn on the screen: the show's own window is
+// watched for the frames the office draws into it.
 #include "platform/libreoffice/LibreOfficeApp.h"
 
 namespace platform::office {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using rtl::OUString;
 
-// The show reports a slide before it is drawn; a slide drawn for the first time can take
-// longer than any fixed pause. Without a way to look at the screen, a short pause is all
+namespace {
+
+// A new show draws black first and its first slide up to a second later (longer on a busy
+// machine); a slide that is black itself costs this wait once.
+constexpr auto FirstSlideLimit = 5000ms;
+// Another slide is drawn 2-26 ms after the move; a slide that looks like the one before may not
+// be drawn again at all.
+constexpr auto NextSlideLimit = 2000ms;
+// The busy sign goes with a repaint of its corner, once the show is done with the slide.
+constexpr auto BusySignLimit = 500ms;
+// A show that has drawn nothing for this long has stopped drawing.
+constexpr auto StillFor = 200ms;
+// The document window is settled once it has been neither drawn nor moved for this long.
+constexpr auto DocumentQuiet = 300ms;
+
+}  // namespace
+
+// Called before the show starts: the show's window is the one the office opens after now.
+// Without a window to watch (no DAMAGE extension), a short pause after each move is all
 // there is.
-std::optional<RgbImage> LibreOfficeApp::grabScreen() {
-    if (!screen_ && !screenUnavailable_) {
-        try {
-            screen_ = std::make_unique<ScreenGrabber>();
-        } catch (const std::runtime_error&) {
-            screenUnavailable_ = true;
-        }
-    }
-    if (!screen_)
-        return std::nullopt;
+void LibreOfficeApp::watchForShowWindow() {
+    const char* ours = std::getenv("DISPLAY");
+    const std::string display = !showDisplay_.empty() ? showDisplay_ : ours ? ours : "";
+    showWindow_.reset();
+    if (display.empty())
+        return;
     try {
-        return screen_->grab();
+        showWindow_ = std::make_unique<ShowWindow>(display, static_cast<long>(process_.pid()));
     } catch (const std::runtime_error&) {
-        return std::nullopt;
     }
 }
 
-// Returns once the screen differs from `before` (when a change is expected: another slide
-// may look the same, so not for ever) and has then stayed the same for a moment.
-// Returns once the screen shows something drawn (a new show's window is black at first),
-// differs from `before` (when a change is expected: another slide may look the same, so
-// not for ever) and has then stayed the same for a while.
-void LibreOfficeApp::waitUntilOnScreen(const std::optional<RgbImage>& before, bool expectChange) {
-    std::optional<RgbImage> last = grabScreen();
-    if (!before || !last) {
+void LibreOfficeApp::waitUntilDocumentSettled() {
+    if (showWindow_)
+        showWindow_->waitUntilSettled(DocumentQuiet, FirstSlideLimit);
+}
+
+// The show has started: its window goes full screen and on top.
+void LibreOfficeApp::waitForFirstSlide() {
+    if (!showWindow_)
+        return;
+    if (!showWindow_->find(FirstSlideLimit)) {
+        showWindow_.reset();
+        return;
+    }
+    showWindow_->keepInFront();
+}
+
+// Before a move: the show is in front, and only what is drawn from now on counts.
+void LibreOfficeApp::prepareMove() {
+    if (!showWindow_)
+        return;
+    showWindow_->keepInFront();
+    showWindow_->markDrawn();
+}
+
+// A new show draws black before its first slide, and a window it has not drawn yet shows what
+// was below it: after the first move, only a frame that is not all black is the slide.
+void LibreOfficeApp::waitUntilOnScreen(bool expectChange, bool firstMove) {
+    if (!showWindow_) {
         std::this_thread::sleep_for(60ms);
         return;
     }
-    const auto blank = [](const RgbImage& image) {
-        return std::all_of(image.pixels.begin(), image.pixels.end(),
-                           [](std::uint8_t byte) { return byte == 0; });
-    };
-    const auto drawnDeadline = std::chrono::steady_clock::now() + 2000ms;
-    while ((blank(*last) || (expectChange && last->pixels == before->pixels)) &&
-           std::chrono::steady_clock::now() < drawnDeadline) {
-        std::this_thread::sleep_for(10ms);
-        last = grabScreen();
-        if (!last)
-            return;
+    if (!expectChange) {
+        // The same slide again: the picture is taken anew only when it looked like the one
+        // before, so take it once the show has stopped drawing (its busy sign included).
+        showWindow_->waitForStillness(StillFor, NextSlideLimit);
+        return;
     }
-    // Unchanged over two looks in a row: a slide drawn in stages is complete.
-    const auto settleDeadline = std::chrono::steady_clock::now() + 1000ms;
-    for (int unchanged = 0; unchanged < 2 && std::chrono::steady_clock::now() < settleDeadline;) {
-        std::this_thread::sleep_for(40ms);
-        std::optional<RgbImage> next = grabScreen();
-        if (!next)
-            return;
-        unchanged = next->pixels == last->pixels ? unchanged + 1 : 0;
-        last = std::move(next);
+    const auto deadline = std::chrono::steady_clock::now() + FirstSlideLimit;
+    bool drawn = showWindow_->waitForFrame(NextSlideLimit);
+    while (firstMove && (!drawn || showWindow_->showsOnlyBlack()) &&
+           std::chrono::steady_clock::now() < deadline) {
+        drawn = showWindow_->waitForFrame(std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()));
     }
+}
+
+// The show has drawn the slide, then prepares the next one under a busy sign: the slide is
+// complete once the show is done with it and the sign is off the screen.
+void LibreOfficeApp::waitUntilFinished(long finishedBefore) {
+    if (!progress_.is() || !progress_->waitBeyond(finishedBefore, NextSlideLimit))
+        return;
+    if (showWindow_)
+        showWindow_->takeDownBusySign(BusySignLimit);
 }
 
 }  // namespace platform::office

@@ -178,13 +178,18 @@ void X11Input::setPrintScreenHandler(std::function<void()> handler) {
 void X11Input::keyEvent(std::uint8_t virtualKey, std::uint8_t, std::uint32_t flags) {
     // The extended flag has no X counterpart: the keysym already names the exact key.
     const bool up = (flags & KeyUpFlag) != 0;
+    // Print Screen is ours: desktops bind the Print key to their own screenshot tool, which
+    // would open over the slide show. The key never reaches the X server.
+    if (virtualKey == VkSnapshot) {
+        if (up && impl_->printScreen)
+            impl_->printScreen();
+        return;
+    }
     const KeyCode keycode = impl_->keycodeOf(virtualKey);
     if (keycode != 0) {
         XTestFakeKeyEvent(impl_->display, keycode, up ? False : True, CurrentTime);
         impl_->sync();
     }
-    if (up && virtualKey == VkSnapshot && impl_->printScreen)
-        impl_->printScreen();
 }
 
 void X11Input::mouseEvent(std::uint32_t flags, std::int32_t dx, std::int32_t dy) {

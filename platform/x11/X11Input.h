@@ -29,8 +29,8 @@ class X11Input : public Input {
     void windowCommand(WindowHandle window, std::uint32_t command) override;
     void drainKeyboardMessages() override;
 
-    // X has no system reaction to the Print Screen key: this runs after each injected
-    // Print Screen key-up (virtual key 0x2C), before keyEvent returns.
+    // The program's own reaction to Print Screen (virtual key 0x2C), which is never sent to the
+    // X server: this runs at each injected key-up, before keyEvent returns.
     void setPrintScreenHandler(std::function<void()> handler);
 
   private:

@@ -305,9 +305,22 @@ TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
         int first, last;
         int showEndsAfterMoves;
         Texts entries;  // "" stands for the empty entry
+        std::string report;
     } cases[] = {
-        {"pastTheEnd", 9, 12, -1, {"9", "10", "10", "10"}},
-        {"showEndedByUser", 1, 4, 2, {"1", "2", "2", "2"}},
+        {"pastTheEnd",
+         9,
+         12,
+         -1,
+         {"9", "10", "10", "10"},
+         "Slides 11, 12 could not be shown (GoToSlide: there is no slide 11); each repeats the "
+         "slide before it."},
+        {"showEndedByUser",
+         1,
+         4,
+         2,
+         {"1", "2", "2", "2"},
+         "Slides 3, 4 could not be shown (GoToSlide: the slide show has ended); each repeats the "
+         "slide before it."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -321,8 +334,24 @@ TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
         for (const std::string& slide : c.entries) expected.push_back(image(std::stoi(slide)));
         EXPECT_EQ(pptprocs::OutputFiles, expected);
         EXPECT_EQ(automation.log->calls.back(), "quit()");
+        // Reported once, and never as a duplicate of itself.
+        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, c.report}));
         EXPECT_FALSE(form->runFailed);
     }
+}
+
+TEST_F(CaptureRange, ApplicationLostInTheMiddleEndsTheRunNamingTheSlide) {
+    automation.script.applicationLostAfterMoves = 2;
+    range(3, 6);
+
+    clickConvert();
+
+    EXPECT_EQ(services.dialogs.texts(),
+              (Texts{Info,
+                     "Error: Slide 5 could not be captured: LibreOffice ended unexpectedly "
+                     "while moving the slide show to slide 5"}));
+    EXPECT_EQ(automation.log->calls.back(), "quit()");
+    EXPECT_TRUE(form->runFailed);
 }
 
 TEST_F(CaptureRange, FirstSlideThatCannotBeShownGivesEmptyEntriesAndAnError) {

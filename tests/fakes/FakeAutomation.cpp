@@ -71,6 +71,11 @@ void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber
 
 void FakePresentationApp::goToSlide(int slideNumber) {
     record("goToSlide", std::to_string(slideNumber));
+    if (script_.applicationLostAfterMoves >= 0 && moves_ >= script_.applicationLostAfterMoves)
+        throw platform::AutomationError(
+            "LibreOffice ended unexpectedly while moving the slide show to slide " +
+                std::to_string(slideNumber),
+            true);
     if (script_.showEndsAfterMoves >= 0 && moves_ >= script_.showEndsAfterMoves)
         showRunning_ = false;
     if (!showRunning_)

@@ -15,8 +15,9 @@ struct AutomationScript {
     int slideCount = 3;
     std::string failAt;  // call name, e.g. "openPresentation"; throws AutomationError
     std::string failMessage = "scripted failure";
-    int showEndsAfterMoves = -1;  // after this many successful moves the user ends the show
-    bool createFails = false;     // the factory cannot create the object
+    int showEndsAfterMoves = -1;         // after this many successful moves the user ends the show
+    int applicationLostAfterMoves = -1;  // after this many moves the application is gone
+    bool createFails = false;            // the factory cannot create the object
     // What SaveAs writes for a slide; by default a text naming the format and the slide.
     std::function<std::string(int slide, const std::string& extension)> exportedContent;
     // Runs after every successful move of the show, e.g. to put that slide on a fake screen.

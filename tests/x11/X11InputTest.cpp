@@ -4,6 +4,7 @@
 // Xlib after gtest: its macros (None, Bool ...) would break gtest's headers.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -191,7 +192,30 @@ TEST_F(X11InputTest, DragPressesAtCursorAndReleasesAfterRelativeMotion) {
     EXPECT_GE(clicks_[1].y, 120);
 }
 
-TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUp) {
+// Desktops bind Print through a passive grab on the root window; a second key grabbed the same
+// way shows that the grab would see an injected key.
+TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUpAndNeverReachesTheServer) {
+    Display* desktop = XOpenDisplay(nullptr);
+    ASSERT_NE(desktop, nullptr);
+    const Window root = DefaultRootWindow(desktop);
+    const KeyCode print = XKeysymToKeycode(desktop, XK_Print);
+    const KeyCode f12 = XKeysymToKeycode(desktop, XK_F12);
+    ASSERT_NE(print, 0);
+    static int grabError = 0;
+    grabError = 0;
+    auto previous = XSetErrorHandler([](Display*, XErrorEvent* e) {
+        grabError = e->error_code;
+        return 0;
+    });
+    for (const KeyCode key : {print, f12})
+        XGrabKey(desktop, key, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
+    XSync(desktop, False);
+    XSetErrorHandler(previous);
+    if (grabError != 0) {
+        XCloseDisplay(desktop);
+        GTEST_SKIP() << "another client (a window manager?) holds the grab on Print or F12";
+    }
+
     int calls = 0;
     input_->setPrintScreenHandler([&] { ++calls; });
     EXPECT_TRUE(sndkey32::SendKeys("{PRTSC}", true));
@@ -203,6 +227,21 @@ TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUp) {
     input_->keyEvent(0x2C, 0, 2);
     EXPECT_EQ(calls, 5);
     EXPECT_FALSE(anyKeyDown());
+
+    EXPECT_TRUE(sndkey32::SendKeys("{F12}", true));
+    std::vector<KeyCode> grabbed;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (grabbed.empty() && std::chrono::steady_clock::now() < limit) {
+        XSync(desktop, False);
+        while (XPending(desktop) > 0) {
+            XEvent event;
+            XNextEvent(desktop, &event);
+            if (event.type == KeyPress)
+                grabbed.push_back(static_cast<KeyCode>(event.xkey.keycode));
+        }
+    }
+    EXPECT_EQ(grabbed, std::vector<KeyCode>{f12}) << "Print pressed: keycode " << int(print);
+    XCloseDisplay(desktop);
 }
 
 TEST_F(X11InputTest, NumLockTogglesThroughXkb) {

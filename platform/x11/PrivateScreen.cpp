@@ -1,0 +1,150 @@
+#include "platform/x11/PrivateScreen.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+namespace {
+
+bool isSet(const char* value) {
+    return value != nullptr && *value != '\0';
+}
+
+// Waits up to `limit` for the child to end; true when it has (and is reaped).
+bool reaped(pid_t pid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid || (r < 0 && errno != EINTR))
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void stop(pid_t pid) {
+    // SIGTERM lets the server remove its socket and lock file.
+    ::kill(pid, SIGTERM);
+    if (!reaped(pid, std::chrono::seconds(5))) {
+        ::kill(pid, SIGKILL);
+        reaped(pid, std::chrono::seconds(5));
+    }
+}
+
+// The display number Xvfb writes to -displayfd once it accepts clients; empty when it ended
+// or stayed silent.
+std::string readDisplayNumber(int fd, std::chrono::milliseconds limit) {
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (text.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        pollfd in{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&in, 1, static_cast<int>(left.count())) <= 0)
+            return {};
+        char buffer[32];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return {};
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text.substr(0, text.find('\n'));
+}
+
+}  // namespace
+
+bool needsPrivateScreen(const char* display, const char* sessionType, const char* screenChoice) {
+    if (isSet(screenChoice) && std::strcmp(screenChoice, "private") == 0)
+        return true;
+    if (!isSet(display))
+        return true;
+    return isSet(sessionType) && std::strcmp(sessionType, "wayland") == 0;
+}
+
+ScreenSize privateScreenSize(const char* sizeText, const ScreenSize* userScreen) {
+    if (isSet(sizeText)) {
+        int width = 0, height = 0;
+        char rest = 0;
+        if (std::sscanf(sizeText, "%dx%d%c", &width, &height, &rest) == 2 && width >= 64 &&
+            height >= 64 && width <= 16384 && height <= 16384)
+            return {width, height};
+    }
+    if (userScreen != nullptr && userScreen->width > 0 && userScreen->height > 0)
+        return *userScreen;
+    return {};
+}
+
+PrivateScreen::PrivateScreen(ScreenSize size) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        throw std::runtime_error(std::string("cannot start a private X server: ") +
+                                 std::strerror(errno));
+    // Everything the child needs is made before fork: after it, only async-signal-safe calls.
+    std::vector<std::string> args = {
+        "Xvfb",      "-displayfd",
+        "3",         "-screen",
+        "0",         std::to_string(size.width) + "x" + std::to_string(size.height) + "x24",
+        "-nolisten", "tcp",
+        "-noreset"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child < 0) {
+        const int error = errno;
+        ::close(ends[0]);
+        ::close(ends[1]);
+        throw std::runtime_error(std::string("cannot start a private X server: ") +
+                                 std::strerror(error));
+    }
+    if (child == 0) {
+        // Ends with us, whatever way we end.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(127);
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0 || ::dup2(ends[1], 3) < 0)
+            ::_exit(127);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::close_range(4, ~0u, 0);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    const std::string number = readDisplayNumber(ends[0], std::chrono::seconds(20));
+    ::close(ends[0]);
+    if (number.empty()) {
+        stop(child);
+        throw std::runtime_error(
+            "the private X server (Xvfb) did not start; is the xvfb package installed?");
+    }
+    pid_ = child;
+    name_ = ":" + number;
+}
+
+PrivateScreen::~PrivateScreen() {
+    if (pid_ > 0)
+        stop(pid_);
+}
+
+}  // namespace platform

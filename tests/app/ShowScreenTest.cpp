@@ -1,0 +1,272 @@
+// Slide ranges where people run them, with the real program: on a private screen when there is
+// no display (also when the run is stopped or the office dies), and on desktops with a window
+// manager and a compositor. Each case starts the X servers it needs, so none shares a display.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/images/ImageFiles.h"
+#include "tests/decks/TestDecks.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Marks the private screens of these tests among the machine's X servers.
+constexpr const char* ScreenSize = "1000x750";
+
+struct ProgramRun {
+    pid_t pid = -1;
+    std::string log;  // standard error and output
+};
+
+// Starts deckshot with `arguments`, in an environment changed by `env` ("NAME=value" sets,
+// "NAME" alone removes).
+ProgramRun startProgram(const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& env, const std::string& log) {
+    ProgramRun run{-1, log};
+    run.pid = ::fork();
+    if (run.pid == 0) {
+        for (const std::string& e : env) {
+            const auto eq = e.find('=');
+            if (eq == std::string::npos)
+                ::unsetenv(e.c_str());
+            else
+                ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+        }
+        std::freopen("/dev/null", "r", stdin);
+        std::freopen(log.c_str(), "w", stdout);
+        std::freopen(log.c_str(), "a", stderr);
+        std::vector<char*> argv{const_cast<char*>(DECKSHOT_EXE)};
+        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(DECKSHOT_EXE, argv.data());
+        ::_exit(127);
+    }
+    return run;
+}
+
+int waitForExit(const ProgramRun& run, std::chrono::seconds limit = 180s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(run.pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(run.pid, SIGKILL);
+            ::waitpid(run.pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+// The socket files that the given processes listen on.
+std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes) {
+    std::vector<std::string> inodes;
+    for (pid_t pid : processes) {
+        std::error_code error;
+        for (const auto& fd :
+             fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+            const std::string target = fs::read_symlink(fd.path(), error).string();
+            if (target.rfind("socket:[", 0) == 0)
+                inodes.push_back(target.substr(8, target.size() - 9));
+        }
+    }
+    std::vector<std::string> files;
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    while (std::getline(table, line)) {
+        const auto path = line.find(" /");
+        if (path == std::string::npos)
+            continue;
+        for (const std::string& inode : inodes) {
+            if (line.find(" " + inode + " ") != std::string::npos)
+                files.push_back(line.substr(path + 1));
+        }
+    }
+    return files;
+}
+
+class RangeWhereItRuns : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        decks() = testdecks::makeTempDir("show-decks");
+        testdecks::makePpt(decks(), "ten", {.slides = 10});
+    }
+    static void TearDownTestSuite() { fs::remove_all(decks()); }
+    static std::string& decks() {
+        static std::string directory;
+        return directory;
+    }
+
+    void SetUp() override {
+        out = testdecks::makeTempDir("show-out");
+        scratch = testdecks::makeTempDir("show-tmp");
+    }
+    void TearDown() override {
+        EXPECT_TRUE(
+            waitUntil([] { return testdecks::processesMentioning(ScreenSize).empty(); }, 10s))
+            << "a private X server was left running";
+        EXPECT_TRUE(waitUntil([&] { return testdecks::processesMentioning(scratch).empty(); }, 10s))
+            << "an office was left running";
+        fs::remove_all(out);
+        fs::remove_all(scratch);
+    }
+
+    std::vector<std::string> headless() const {
+        return {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "TMPDIR=" + scratch,
+                std::string("DECKSHOT_SCREEN_SIZE=") + ScreenSize};
+    }
+    std::vector<std::string> arguments(int first, int last) const {
+        return {decks() + "/ten.ppt", "/s:" + std::to_string(first) + "-" + std::to_string(last),
+                "/d:" + out};
+    }
+
+    void expectPictures(int first, int last, int width, int height) {
+        for (int slide = first; slide <= last; ++slide) {
+            const std::string file =
+                out + "/ten_" + (slide < 10 ? "0" : "") + std::to_string(slide) + ".jpg";
+            SCOPED_TRACE(file);
+            ASSERT_TRUE(fs::exists(file));
+            const platform::RgbImage picture = platform::readImage(file);
+            EXPECT_EQ(picture.width, width);
+            EXPECT_EQ(picture.height, height);
+            EXPECT_TRUE(testdecks::near(picture.at(20, 20), testdecks::slideColour(slide), 12));
+        }
+    }
+
+    std::string out, scratch;
+};
+
+TEST_F(RangeWhereItRuns, WithoutADisplayOnAPrivateScreen) {
+    const ProgramRun run = startProgram(arguments(3, 5), headless(), scratch + "/log");
+
+    EXPECT_EQ(waitForExit(run), 0) << contents(run.log);
+    expectPictures(3, 5, 1000, 750);
+}
+
+TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
+    for (const int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        const ProgramRun run = startProgram(arguments(1, 10), headless(), scratch + "/log");
+        ASSERT_TRUE(
+            waitUntil([] { return !testdecks::processesMentioning(ScreenSize).empty(); }, 60s));
+        std::vector<std::string> sockets;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                sockets = socketFilesOf(testdecks::processesMentioning(ScreenSize));
+                return !sockets.empty();
+            },
+            10s));
+        // In the middle of the range: its first picture is written.
+        ASSERT_TRUE(waitUntil([&] { return fs::exists(out + "/ten_01.jpg"); }, 90s));
+        ::kill(run.pid, signal);
+        waitForExit(run);
+
+        EXPECT_TRUE(
+            waitUntil([] { return testdecks::processesMentioning(ScreenSize).empty(); }, 10s));
+        for (const std::string& socket : sockets) {
+            EXPECT_FALSE(fs::exists(socket)) << socket;
+            const std::string number = socket.substr(socket.rfind('X') + 1);
+            EXPECT_FALSE(fs::exists("/tmp/.X" + number + "-lock"));
+        }
+    }
+}
+
+TEST_F(RangeWhereItRuns, OfficeKilledMidRangeIsAnErrorNamingTheSlide) {
+    const ProgramRun run = startProgram(arguments(1, 10), headless(), scratch + "/log");
+    // The first picture is written: the office goes while the range goes on.
+    const auto end = std::chrono::steady_clock::now() + 90s;
+    while (!fs::exists(out + "/ten_01.jpg") && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(2ms);
+    for (pid_t office : testdecks::processesMentioning(scratch)) ::kill(office, SIGKILL);
+
+    EXPECT_EQ(waitForExit(run), 1);
+    const std::string log = contents(run.log);
+    EXPECT_NE(log.find("Error: Slide "), std::string::npos) << log;
+    EXPECT_NE(log.find(" could not be captured: "), std::string::npos) << log;
+    EXPECT_NE(log.find("LibreOffice"), std::string::npos) << log;
+}
+
+// A desktop: Xvfb, a window manager in its default configuration and a compositor; a script
+// answers the information box as a user would.
+TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
+    const char* managers[] = {"openbox", "icewm"};
+    for (const char* manager : managers) {
+        SCOPED_TRACE(manager);
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        const pid_t server = ::fork();
+        if (server == 0) {
+            ::dup2(ends[1], 3);
+            std::freopen("/dev/null", "w", stderr);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten",
+                     "tcp", "-noreset", nullptr);
+            ::_exit(127);
+        }
+        ::close(ends[1]);
+        char number[16] = {};
+        ASSERT_GT(::read(ends[0], number, sizeof number - 1), 0);
+        ::close(ends[0]);
+        const std::string display =
+            ":" + std::string(number).substr(0, std::string(number).find('\n'));
+        const auto startOnDisplay = [&](const std::string& command) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::setenv("DISPLAY", display.c_str(), 1);
+                std::freopen("/dev/null", "w", stdout);
+                std::freopen("/dev/null", "w", stderr);
+                ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+                ::_exit(127);
+            }
+            return pid;
+        };
+        const pid_t wm = startOnDisplay(std::string("exec ") + manager);
+        const pid_t compositor = startOnDisplay("exec xcompmgr");
+        std::this_thread::sleep_for(1500ms);
+        const pid_t user = startOnDisplay(
+            "for i in $(seq 240); do sleep 0.25; w=$(xdotool search --onlyvisible --name "
+            "'Convert PPT' | head -1); if [ -n \"$w\" ]; then xdotool windowactivate --sync $w; "
+            "xdotool key Return; exit 0; fi; done");
+
+        const ProgramRun run = startProgram(
+            arguments(3, 6), {"DISPLAY=" + display, "WAYLAND_DISPLAY", "TMPDIR=" + scratch},
+            scratch + "/log");
+        EXPECT_EQ(waitForExit(run), 0) << contents(run.log);
+        expectPictures(3, 6, 1024, 768);
+
+        for (pid_t pid : {user, compositor, wm, server}) {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+        for (const auto& entry : fs::directory_iterator(out)) fs::remove(entry.path());
+    }
+}
+
+}  // namespace
