@@ -35,13 +35,13 @@ void readSlides(Options& options, const std::string& value) {
     options.slides = SlideRange{*first, *last};
 }
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;  // without the leading "--"
     bool takesValue;
     void (*apply)(Options&, const std::string& value);
 };
 
-const OptionSpec Table[] = {
+const OptionRule Table[] = {
     {"help", false, [](Options& o, const std::string&) { o.help = true; }},
     {"version", false, [](Options& o, const std::string&) { o.version = true; }},
     {"no-dialogs", false, [](Options& o, const std::string&) { o.noDialogs = true; }},
@@ -51,10 +51,10 @@ const OptionSpec Table[] = {
     {"format", true, [](Options& o, const std::string& value) { o.format = value; }},
 };
 
-const OptionSpec* findOption(const std::string& name) {
-    for (const OptionSpec& spec : Table) {
-        if (name == spec.name)
-            return &spec;
+const OptionRule* findOption(const std::string& name) {
+    for (const OptionRule& rule : Table) {
+        if (name == rule.name)
+            return &rule;
     }
     return nullptr;
 }
@@ -72,16 +72,16 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
     }
     const std::size_t equals = word.find('=');
     const std::string name = word.substr(2, equals == std::string::npos ? equals : equals - 2);
-    const OptionSpec* spec = findOption(name);
-    if (spec == nullptr) {
+    const OptionRule* rule = findOption(name);
+    if (rule == nullptr) {
         options.error = "unknown option \"--" + name + "\"";
         return;
     }
-    if (!spec->takesValue) {
+    if (!rule->takesValue) {
         if (equals != std::string::npos)
             options.error = "--" + name + " takes no value";
         else
-            spec->apply(options, std::string());
+            rule->apply(options, std::string());
         return;
     }
     std::string value;
@@ -94,7 +94,7 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
         options.error = "--" + name + " needs a value";
         return;
     }
-    spec->apply(options, value);
+    rule->apply(options, value);
 }
 
 }  // namespace
