@@ -283,6 +283,8 @@ class LibreOfficeApp : public PresentationApp {
     // Slide show.
     Reference<presentation::XPresentation2> presentation();
     Reference<presentation::XSlideShowController> runningController();
+    void moveTo(int slideNumber, bool wasStarted);
+    void endShow();
     void startShow();
 
     // The show's window on the screen, and the wait for a slide on it.
@@ -330,6 +332,8 @@ class LibreOfficeApp : public PresentationApp {
         }
     }
 
+    // How often a range starts a show that stays black before it takes what it has.
+    static constexpr int MaxShowStarts = 3;
     // Below this many slides a helper office would not pay for its start-up: it helps only
     // about a second after the export begins (start and open of a 120-slide deck), while one
     // office exports a plain slide in 30-40 ms, so the break-even is near 30 slides; the rest

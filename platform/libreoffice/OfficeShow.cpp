@@ -24,11 +24,22 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
     if (slideNumber < 1 || slideNumber > count)
         throw AutomationError("GoToSlide: there is no slide " + std::to_string(slideNumber) +
                               " (the presentation has " + std::to_string(count) + ")");
-    const bool wasStarted = showStarted_;
-    if (!showStarted_) {
-        dropHelper();  // the show needs no export help, and the machine to itself
-        startShow();
+    // A show started while the office is still busy with its document window can stay black
+    // for good, most often on a busy machine: such a show is ended and started again.
+    for (int start = 1;; ++start) {
+        const bool wasStarted = showStarted_;
+        if (!showStarted_) {
+            dropHelper();  // the show needs no export help, and the machine to itself
+            startShow();
+        }
+        moveTo(slideNumber, wasStarted);
+        if (wasStarted || start == MaxShowStarts || !showWindow_ || !showWindow_->showsOnlyBlack())
+            return;
+        endShow();
     }
+}
+
+void LibreOfficeApp::moveTo(int slideNumber, bool wasStarted) {
     prepareMove();
     bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
         // Never call into an ended show: its old controller crashes the office.
@@ -50,6 +61,21 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
             waitUntilFinished(finished);
         return 0;
     });
+}
+
+void LibreOfficeApp::endShow() {
+    bounded("ending the slide show", [&] {
+        if (Reference<presentation::XSlideShowController> controller = runningController();
+            controller.is() && progress_.is())
+            controller->removeSlideShowListener(progress_.get());
+        progress_.clear();
+        Reference<presentation::XPresentation2> show = presentation();
+        show->end();
+        for (int i = 0; i < 500 && show->isRunning(); ++i) std::this_thread::sleep_for(10ms);
+        return 0;
+    });
+    showWindow_.reset();
+    showStarted_ = false;
 }
 
 Reference<presentation::XPresentation2> LibreOfficeApp::presentation() {
