@@ -1,16 +1,21 @@
 #include "platform/x11/PrivateScreen.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/random.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -68,6 +73,96 @@ std::string readDisplayNumber(int fd, std::chrono::milliseconds limit) {
     return text.substr(0, text.find('\n'));
 }
 
+constexpr char CookieName[] = "MIT-MAGIC-COOKIE-1";
+
+std::string newCookie() {
+    std::string cookie(16, '\0');
+    if (::getrandom(cookie.data(), cookie.size(), 0) != static_cast<ssize_t>(cookie.size()))
+        throw std::runtime_error(std::string("cannot make a key for the private X server: ") +
+                                 std::strerror(errno));
+    return cookie;
+}
+
+// Our own user's name, which the server lets in once the key has opened it; empty when the
+// user has no name (then the server stays open to every local client, as before).
+std::string userName() {
+    char buffer[4096];
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr)
+        return {};
+    return found->pw_name;
+}
+
+// An authority file with the one key, for any display of this machine: the server reads it
+// when the first client comes, and from then on refuses clients without the key.
+class AuthorityFile {
+  public:
+    explicit AuthorityFile(const std::string& cookie) {
+        const char* tmp = std::getenv("TMPDIR");
+        path_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/deckshot-xauth-XXXXXX";
+        const int fd = ::mkstemp(path_.data());
+        if (fd < 0)
+            throw std::runtime_error("cannot make a key file for the private X server (" + path_ +
+                                     "): " + std::strerror(errno));
+        std::string entry;
+        const auto field = [&entry](const std::string& text) {
+            entry += static_cast<char>(text.size() >> 8);
+            entry += static_cast<char>(text.size() & 0xff);
+            entry += text;
+        };
+        entry = "\xff\xff";  // FamilyWild
+        field("");           // address
+        field("");           // display number: any
+        field(CookieName);
+        field(cookie);
+        const bool written =
+            ::write(fd, entry.data(), entry.size()) == static_cast<ssize_t>(entry.size());
+        ::close(fd);
+        if (!written) {
+            remove();
+            throw std::runtime_error("cannot write the key file of the private X server");
+        }
+    }
+    ~AuthorityFile() { remove(); }
+    AuthorityFile(const AuthorityFile&) = delete;
+    AuthorityFile& operator=(const AuthorityFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    void remove() {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+        path_.clear();
+    }
+
+  private:
+    std::string path_;
+};
+
+// Opens the server with the key, which makes it read its authority file, and lets in every
+// client of our own user: the office and our connections need no key, other users get none.
+bool admitOurUser(const std::string& display, const std::string& cookie, const std::string& user) {
+    XSetAuthorization(const_cast<char*>(CookieName), static_cast<int>(sizeof CookieName - 1),
+                      const_cast<char*>(cookie.data()), static_cast<int>(cookie.size()));
+    Display* connection = XOpenDisplay(display.c_str());
+    XSetAuthorization(nullptr, 0, nullptr, 0);  // later connections use the usual authority
+    if (connection == nullptr)
+        return false;
+    XServerInterpretedAddress localUser{};
+    localUser.type = const_cast<char*>("localuser");
+    localUser.typelength = 9;
+    localUser.value = const_cast<char*>(user.data());
+    localUser.valuelength = static_cast<int>(user.size());
+    XHostAddress host{};
+    host.family = FamilyServerInterpreted;
+    host.length = sizeof localUser;
+    host.address = reinterpret_cast<char*>(&localUser);
+    XAddHost(connection, &host);
+    XSync(connection, False);
+    XCloseDisplay(connection);
+    return true;
+}
+
 }  // namespace
 
 bool needsPrivateScreen(const char* display, const char* sessionType, const char* screenChoice) {
@@ -103,6 +198,15 @@ PrivateScreen::PrivateScreen(ScreenSize size) {
         "0",         std::to_string(size.width) + "x" + std::to_string(size.height) + "x24",
         "-nolisten", "tcp",
         "-noreset"};
+    // Without a key any local user could watch the show or type into it.
+    const std::string user = userName();
+    const std::string cookie = newCookie();
+    std::unique_ptr<AuthorityFile> authority;
+    if (!user.empty()) {
+        authority = std::make_unique<AuthorityFile>(cookie);
+        args.push_back("-auth");
+        args.push_back(authority->path());
+    }
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -137,6 +241,10 @@ PrivateScreen::PrivateScreen(ScreenSize size) {
         stop(child);
         throw std::runtime_error(
             "the private X server (Xvfb) did not start; is the xvfb package installed?");
+    }
+    if (authority && !admitOurUser(":" + number, cookie, user)) {
+        stop(child);
+        throw std::runtime_error("the private X server (Xvfb) refused its own key");
     }
     pid_ = child;
     name_ = ":" + number;
