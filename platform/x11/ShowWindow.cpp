@@ -158,8 +158,9 @@ struct ShowWindow::Impl {
             return clients;
         std::vector<XID> bases;
         for (long i = 0; i < count; ++i) {
+            const auto& [client, length, value] = ids[i];
             if (XResGetClientPid(&ids[i]) == pid)
-                bases.push_back(ids[i].spec.client);
+                bases.push_back(client.client);
         }
         XResClientIdsDestroy(count, ids);
         int total = 0;
