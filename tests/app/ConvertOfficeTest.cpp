@@ -66,6 +66,18 @@ ProgramRun runProgram(const std::string& arguments) {
     return testapp::runProgram(arguments, officetest::scratchRoot());
 }
 
+// Scripted dialogs and the real office, for a batch run from the window.
+struct OfficeServices : fakes::ScopedFakeServices {
+    OfficeServices() {
+        services.automation = &office;
+        install();
+        support::SetCommandLineParameters({});
+        pptprocs::BatchMode = true;
+        pptprocs::FormatOverride.clear();
+    }
+    platform::LibreOfficeFactory office;
+};
+
 class ConvertWithOffice : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -101,13 +113,7 @@ TEST_F(ConvertWithOffice, EveryFormatFromTheWindow) {
         {"Convert to *.gif", "gif", "GIF8", 24},
         {"Convert to *.png", "png", "\x89PNG\r\n\x1a\n", 0},
     };
-    fakes::ScopedFakeServices services;
-    platform::LibreOfficeFactory office;
-    services.services.automation = &office;
-    services.install();
-    support::SetCommandLineParameters({});
-    pptprocs::BatchMode = true;
-    pptprocs::FormatOverride.clear();
+    OfficeServices services;
 
     for (const auto& f : formats) {
         SCOPED_TRACE(f.extension);
@@ -273,13 +279,7 @@ TEST_F(ConvertWithOffice, AUsersSlideFilesAndADeckNamedLikeOneSurvive) {
 
 TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
     // The window's pattern box set to a name without "#": every slide would take that name.
-    fakes::ScopedFakeServices services;
-    platform::LibreOfficeFactory office;
-    services.services.automation = &office;
-    services.install();
-    support::SetCommandLineParameters({});
-    pptprocs::BatchMode = true;
-    pptprocs::FormatOverride.clear();
+    OfficeServices services;
     const std::string small = testdecks::makePpt(out, "three", {.slides = 3});
     const std::string images = out + "/images";
     fs::create_directory(images);
