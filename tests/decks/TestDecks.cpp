@@ -68,9 +68,7 @@ bool near(const Rgb& a, const Rgb& b, int tolerance) {
     return true;
 }
 
-void writeFodp(const std::string& path, const DeckOptions& options) {
-    std::ofstream out(path);
-    out << R"(<?xml version="1.0" encoding="UTF-8"?>
+const char* const FodpPrologue = R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
@@ -85,7 +83,19 @@ void writeFodp(const std::string& path, const DeckOptions& options) {
   <style:page-layout style:name="PM1">
    <style:page-layout-properties fo:margin-top="0cm" fo:margin-bottom="0cm" fo:margin-left="0cm" fo:margin-right="0cm" fo:page-width="25.4cm" fo:page-height="19.05cm" style:print-orientation="landscape"/>
   </style:page-layout>
-  <style:style style:name="frame" style:family="graphic">
+)";
+
+const char* const FodpBodyStart = R"( </office:automatic-styles>
+ <office:master-styles>
+  <style:master-page style:name="Default" style:page-layout-name="PM1"/>
+ </office:master-styles>
+ <office:body>
+  <office:presentation>
+)";
+
+void writeFodp(const std::string& path, const DeckOptions& options) {
+    std::ofstream out(path);
+    out << FodpPrologue << R"(  <style:style style:name="frame" style:family="graphic">
    <style:graphic-properties draw:stroke="none" draw:fill="none" draw:textarea-vertical-align="middle"/>
   </style:style>
   <style:style style:name="number" style:family="paragraph">
@@ -104,13 +114,7 @@ void writeFodp(const std::string& path, const DeckOptions& options) {
                    "smil:subtype=\"crossfade\"";
         out << "/>\n  </style:style>\n";
     }
-    out << R"( </office:automatic-styles>
- <office:master-styles>
-  <style:master-page style:name="Default" style:page-layout-name="PM1"/>
- </office:master-styles>
- <office:body>
-  <office:presentation>
-)";
+    out << FodpBodyStart;
     for (int n = 1; n <= options.slides; ++n)
         out << "   <draw:page draw:name=\"slide" << n << "\" draw:style-name=\"dp" << n
             << "\" draw:master-page-name=\"Default\">\n"

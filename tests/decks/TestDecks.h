@@ -34,6 +34,12 @@ struct Point {
 };
 Point pointInSlide(int screenWidth, int screenHeight, int inset = 20);
 
+// The start of a flat OpenDocument presentation of 4:3 slides (25.4 x 19.05 cm, page layout
+// "PM1"), up to inside <office:automatic-styles>; FodpBodyStart closes the styles, adds the
+// master page "Default" and opens <office:presentation> for the <draw:page> elements.
+extern const char* const FodpPrologue;
+extern const char* const FodpBodyStart;
+
 // Writes the deck as <path> (a .fodp file).
 void writeFodp(const std::string& path, const DeckOptions& options);
 

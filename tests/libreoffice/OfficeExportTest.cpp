@@ -156,35 +156,16 @@ TEST_F(OfficeExportTest, IdenticalNeighboursAndAnEmptyDeckExportWhatTheCountSays
 // line; with any other font (DejaVu Sans is wider) it breaks onto a second one.
 TEST_F(OfficeExportTest, AnArialTitleThatJustFitsStaysOnOneLine) {
     const std::string fodp = out + "/title.fodp";
-    std::ofstream(fodp) << R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
- xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0"
- office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">
- <office:styles/>
- <office:automatic-styles>
-  <style:page-layout style:name="PM1">
-   <style:page-layout-properties fo:margin-top="0cm" fo:margin-bottom="0cm" fo:margin-left="0cm"
-    fo:margin-right="0cm" fo:page-width="25.4cm" fo:page-height="19.05cm"/>
-  </style:page-layout>
-  <style:style style:name="frame" style:family="graphic">
+    std::ofstream(fodp) << testdecks::FodpPrologue
+                        << R"(  <style:style style:name="frame" style:family="graphic">
    <style:graphic-properties draw:stroke="none" draw:fill="none" fo:padding="0cm"
     draw:auto-grow-height="true" draw:textarea-vertical-align="top"/>
   </style:style>
   <style:style style:name="title" style:family="paragraph">
    <style:text-properties fo:font-family="Arial" fo:font-size="40pt" fo:color="#000000"/>
   </style:style>
- </office:automatic-styles>
- <office:master-styles>
-  <style:master-page style:name="Default" style:page-layout-name="PM1"/>
- </office:master-styles>
- <office:body>
-  <office:presentation>
-   <draw:page draw:name="slide1" draw:master-page-name="Default">
+)" << testdecks::FodpBodyStart
+                        << R"(   <draw:page draw:name="slide1" draw:master-page-name="Default">
     <draw:frame draw:style-name="frame" svg:x="3cm" svg:y="3cm" svg:width="18cm" svg:height="2cm">
      <draw:text-box><text:p text:style-name="title">HHHH HHHH HHHH HHHH</text:p></draw:text-box>
     </draw:frame>
