@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -75,7 +76,7 @@ class Registry {
                 ::kill(*pid, SIGKILL);
         for (const auto& [id, entry] : entries_)
             if (const pid_t* pid = std::get_if<pid_t>(&entry))
-                waitForEnd(*pid);
+                waitForChildEnd(*pid, std::chrono::seconds(2));
         // Paths only once the processes that write into them have ended.
         for (const auto& [id, entry] : entries_)
             if (const std::string* path = std::get_if<std::string>(&entry)) {
@@ -85,17 +86,6 @@ class Registry {
     }
 
   private:
-    // Another thread may be reaping it at the same moment: then waitpid says ECHILD.
-    static void waitForEnd(pid_t pid) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (std::chrono::steady_clock::now() < end) {
-            const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
-            if (r == pid || (r < 0 && errno == ECHILD))
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-
     std::mutex mutex_;
     std::map<unsigned, Entry> entries_;
     unsigned last_ = 0;
@@ -118,6 +108,23 @@ extern "C" void onEndingSignal(int signal) {
 extern "C" void onBrokenPipe(int) {}
 
 }  // namespace
+
+std::string temporaryDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+bool waitForChildEnd(pid_t pid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
+        if (r == pid || (r < 0 && errno != EINTR))
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 std::string ownerMark() {
     static const std::string mark =

@@ -5,9 +5,17 @@
 // tell what a dead run left behind.
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 
 namespace platform {
+
+// Where this run makes its temporary files: $TMPDIR, or /tmp.
+std::string temporaryDirectory();
+
+// Waits up to `limit` for the child `pid` to end and reaps it; true once it has ended (or is
+// no child of ours: another thread reaped it).
+bool waitForChildEnd(pid_t pid, std::chrono::milliseconds limit);
 
 // Names this process in what it leaves behind: "<pid>.<start time>", the start time in clock
 // ticks since boot, so that a reused pid is never taken for the owner.

@@ -268,6 +268,8 @@ class LibreOfficeApp : public PresentationApp {
     void requireDocument(const std::string& member);
     Reference<drawing::XDrawPages> pages();
     void closeDocument();
+    // Lets go of every reference into the office, before it ends.
+    void dropReferences();
 
     // Export of all slides, shared with a helper office for big decks.
     void exportSlide(const std::string& directory, int n, const SaveFormat& format);

@@ -82,6 +82,12 @@ void seedProfile(const std::string& profile, const std::string& program) {
         throw AutomationError("Cannot prepare the LibreOffice profile in " + profile);
 }
 
+// LibreOffice's pipe files are /tmp/OSL_PIPE_<uid>_<pipe name>, whatever TMPDIR says.
+constexpr const char* PipeDirectory = "/tmp";
+std::string pipeFilePrefix() {
+    return "OSL_PIPE_" + std::to_string(::getuid()) + "_";
+}
+
 std::string uniquePipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
@@ -124,14 +130,9 @@ OfficeProcess::~OfficeProcess() {
     removePipeFile();
 }
 
-std::string OfficeProcess::temporaryDirectory() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
 void OfficeProcess::reclaimLeftovers() {
     platform::reclaimLeftovers(temporaryDirectory(), ProfilePrefix);
-    platform::reclaimLeftovers("/tmp", "OSL_PIPE_" + std::to_string(::getuid()) + "_" + PipePrefix);
+    platform::reclaimLeftovers(PipeDirectory, pipeFilePrefix() + PipePrefix);
 }
 
 void OfficeProcess::start() {
@@ -248,7 +249,7 @@ void OfficeProcess::kill() {
 }
 
 std::string OfficeProcess::pipeFile() const {
-    return "/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipeName_;
+    return std::string(PipeDirectory) + "/" + pipeFilePrefix() + pipeName_;
 }
 
 void OfficeProcess::removePipeFile() const {

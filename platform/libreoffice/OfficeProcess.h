@@ -53,7 +53,6 @@ class OfficeProcess {
     std::string logTail() const;
 
   private:
-    static std::string temporaryDirectory();
     // The socket file of the office's pipe, which only an office that ends by itself removes.
     std::string pipeFile() const;
     void removePipeFile() const;

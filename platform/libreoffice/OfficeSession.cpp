@@ -37,11 +37,11 @@ std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& p
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
     office::OfficeProcess::reclaimLeftovers();
+    // A screen opened for the show is a display, also in a run without one of its own.
     const std::string show = showDisplay_ ? showDisplay_() : std::string();
-    if (!show.empty())
-        return std::make_unique<office::LibreOfficeApp>(program_, bounds_, false,
-                                                        office::LibreOfficeApp::Role::Main, show);
-    return std::make_unique<office::LibreOfficeApp>(program_, bounds_);
+    return std::make_unique<office::LibreOfficeApp>(program_, bounds_,
+                                                    show.empty() && !office::haveDisplay(),
+                                                    office::LibreOfficeApp::Role::Main, show);
 }
 
 }  // namespace platform
@@ -164,10 +164,7 @@ void LibreOfficeApp::quit() {
     quit_ = true;
     // A helper only ever exported into files that are complete or gone: nothing to save.
     if (role_ == Role::Helper) {
-        exportFilter_.clear();
-        document_.clear();
-        desktop_.clear();
-        remote_.clear();
+        dropReferences();
         process_.kill();
         return;
     }
@@ -189,13 +186,17 @@ void LibreOfficeApp::quit() {
             // Ended below by force.
         }
     }
+    dropReferences();
+    if (!process_.waitForExit(
+            std::chrono::milliseconds(static_cast<long>(std::min(bounds_.call, 10.0) * 1000))))
+        process_.kill();
+}
+
+void LibreOfficeApp::dropReferences() {
     exportFilter_.clear();
     document_.clear();
     desktop_.clear();
     remote_.clear();
-    if (!process_.waitForExit(
-            std::chrono::milliseconds(static_cast<long>(std::min(bounds_.call, 10.0) * 1000))))
-        process_.kill();
 }
 
 void LibreOfficeApp::connect() {

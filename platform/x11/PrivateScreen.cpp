@@ -1,5 +1,7 @@
 #include "platform/x11/PrivateScreen.h"
 
+#include "platform/RunCleanup.h"
+
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -28,26 +30,12 @@ bool isSet(const char* value) {
     return value != nullptr && *value != '\0';
 }
 
-// Waits up to `limit` for the child to end; true when it has (and is reaped).
-bool reaped(pid_t pid, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        int status = 0;
-        const pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid || (r < 0 && errno != EINTR))
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 void stop(pid_t pid) {
     // SIGTERM lets the server remove its socket and lock file.
     ::kill(pid, SIGTERM);
-    if (!reaped(pid, std::chrono::seconds(5))) {
+    if (!waitForChildEnd(pid, std::chrono::seconds(5))) {
         ::kill(pid, SIGKILL);
-        reaped(pid, std::chrono::seconds(5));
+        waitForChildEnd(pid, std::chrono::seconds(5));
     }
 }
 
@@ -99,8 +87,7 @@ std::string userName() {
 class AuthorityFile {
   public:
     explicit AuthorityFile(const std::string& cookie) {
-        const char* tmp = std::getenv("TMPDIR");
-        path_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/deckshot-xauth-XXXXXX";
+        path_ = temporaryDirectory() + "/deckshot-xauth-XXXXXX";
         const int fd = ::mkstemp(path_.data());
         if (fd < 0)
             throw std::runtime_error("cannot make a key file for the private X server (" + path_ +

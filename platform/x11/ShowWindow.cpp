@@ -89,6 +89,14 @@ struct ShowWindow::Impl {
         XDestroyImage(image);
         return pixels;
     }
+    // What the show's window holds now, whole; null when it cannot be read.
+    XImage* wholeWindow() const {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, show, &attributes))
+            return nullptr;
+        return XGetImage(display, show, 0, 0, static_cast<unsigned>(attributes.width),
+                         static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    }
     void forgetFrame() {
         if (lastFrame != nullptr)
             XDestroyImage(lastFrame);
@@ -102,10 +110,7 @@ struct ShowWindow::Impl {
             cleanCorner = pixelsOf(*sign);
             return;
         }
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, show, &attributes))
-            lastFrame = XGetImage(display, show, 0, 0, static_cast<unsigned>(attributes.width),
-                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        lastFrame = wholeWindow();
     }
     void noteSign(const XRectangle& area) {
         if (!sign && lastFrame != nullptr)
@@ -133,10 +138,8 @@ struct ShowWindow::Impl {
                 if (!takeEvents())
                     return false;
             }
-            while (Clock::now() < end && waitForEvent(Clock::now() + QuietAfterRepaint)) {
-                if (!takeEvents())
-                    return false;
-            }
+            if (!takeEventsUntilQuiet(QuietAfterRepaint, end))
+                return false;
         }
         return true;
     }
@@ -296,6 +299,16 @@ struct ShowWindow::Impl {
         return true;
     }
 
+    // Takes events until none has come for `quiet`, or until `end`; false when the show's
+    // window went away.
+    bool takeEventsUntilQuiet(std::chrono::milliseconds quiet, Clock::time_point end) {
+        while (Clock::now() < end && waitForEvent(std::min(end, Clock::now() + quiet))) {
+            if (!takeEvents())
+                return false;
+        }
+        return true;
+    }
+
     // Waits for an event until `deadline`; false when none came in time.
     bool waitForEvent(Clock::time_point deadline) const {
         if (XPending(display) > 0)
@@ -418,11 +431,8 @@ bool ShowWindow::waitForFrame(std::chrono::milliseconds limit) {
     if (impl_->show == 0 || !impl_->drawing)
         return false;
     // Drawn in stages: on until nothing more comes for a moment (never for ever).
-    const auto end = Clock::now() + 1000ms;
-    while (Clock::now() < end && impl_->waitForEvent(Clock::now() + QuietAfterDrawing)) {
-        if (!impl_->takeEvents())
-            return false;
-    }
+    if (!impl_->takeEventsUntilQuiet(QuietAfterDrawing, Clock::now() + 1000ms))
+        return false;
     const bool arrived = frameArrived();
 
     impl_->drawnArea = 0;
@@ -437,23 +447,14 @@ void ShowWindow::takeDownBusySign(std::chrono::milliseconds limit) {
 
 void ShowWindow::waitForStillness(std::chrono::milliseconds quiet,
                                   std::chrono::milliseconds limit) {
-    const auto end = Clock::now() + limit;
-    while (Clock::now() < end && impl_->waitForEvent(std::min(end, Clock::now() + quiet))) {
-        if (!impl_->takeEvents())
-            return;
-    }
+    impl_->takeEventsUntilQuiet(quiet, Clock::now() + limit);
 }
 
 bool ShowWindow::showsOnlyBlack() {
     if (impl_->show == 0)
         return false;
-    XWindowAttributes attributes{};
     const IgnoredErrors quiet(impl_->display);
-    if (!XGetWindowAttributes(impl_->display, impl_->show, &attributes))
-        return false;
-    XImage* image =
-        XGetImage(impl_->display, impl_->show, 0, 0, static_cast<unsigned>(attributes.width),
-                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    XImage* image = impl_->wholeWindow();
     if (image == nullptr)
         return false;
     const unsigned long colour = image->red_mask | image->green_mask | image->blue_mask;
