@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/x11/PrivateScreen.h"
 #include "tests/decks/TestDecks.h"
@@ -291,8 +292,7 @@ TEST(PrivateScreenAccess, OnlyOurOwnUserGetsIn) {
     EXPECT_EQ(std::system(probe.c_str()), 0);
     EXPECT_NE(std::system(("setpriv --reuid=65534 --regid=65534 --clear-groups " + probe).c_str()),
               0);
-    const char* tmp = std::getenv("TMPDIR");
-    for (const auto& entry : fs::directory_iterator(tmp && *tmp ? tmp : "/tmp"))
+    for (const auto& entry : fs::directory_iterator(platform::temporaryDirectory()))
         EXPECT_EQ(entry.path().filename().string().rfind("deckshot-xauth-", 0), std::string::npos)
             << "key file left: " << entry.path();
 }
