@@ -14,6 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/x11/WindowManager.h"
+#include "platform/x11/XErrorGuard.h"
+
 namespace platform {
 namespace {
 
@@ -28,32 +31,11 @@ constexpr auto FocusWait = 500ms;
 constexpr auto BusySignLimit = 300ms;
 constexpr auto QuietAfterRepaint = 5ms;
 
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-// Windows vanish while we look at them (the office closes its own): such errors mean "gone",
-// never the end of the process that Xlib's default handler would make of them.
-class IgnoredErrors {
-  public:
-    explicit IgnoredErrors(Display* display) : display_(display) {
-        XSync(display_, False);
-        previous_ = XSetErrorHandler(ignoreXError);
-    }
-    ~IgnoredErrors() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
-    }
-    IgnoredErrors(const IgnoredErrors&) = delete;
-    IgnoredErrors& operator=(const IgnoredErrors&) = delete;
-
-  private:
-    Display* display_;
-    XErrorHandler previous_ = nullptr;
-};
-
 }  // namespace
 
+// Windows vanish while we look at them (the office closes its own): the X errors that makes,
+// under an XErrorGuard, mean "gone", never the end of the process that Xlib's default handler
+// would make of them.
 struct ShowWindow::Impl {
     Display* display = nullptr;
     long pid = 0;
@@ -201,7 +183,7 @@ struct ShowWindow::Impl {
     }
 
     std::vector<Window> officeWindows() const {
-        const IgnoredErrors quiet(display);
+        const x11::XErrorGuard quiet(display);
         std::vector<Window> windows;
         const std::vector<Client> clients = officeClients();
         if (!clients.empty())
@@ -213,7 +195,7 @@ struct ShowWindow::Impl {
     Window newestShown(long& shownArea) const {
         Window best = 0;
         shownArea = 0;
-        const IgnoredErrors quiet(display);
+        const x11::XErrorGuard quiet(display);
         for (Window window : officeWindows()) {
             XWindowAttributes attributes{};
             if (before.count(window) != 0 || !XGetWindowAttributes(display, window, &attributes) ||
@@ -246,7 +228,7 @@ struct ShowWindow::Impl {
         Window focus = 0;
         int revert = 0;
         XGetInputFocus(display, &focus, &revert);
-        const IgnoredErrors quiet(display);
+        const x11::XErrorGuard quiet(display);
         // The focus may sit on a child of the show's window.
         for (int depth = 0; focus != 0 && focus != PointerRoot && depth < 8; ++depth) {
             if (focus == show)
@@ -260,20 +242,6 @@ struct ShowWindow::Impl {
             focus = parent == root() ? 0 : parent;
         }
         return false;
-    }
-
-    void sendToWindowManager(const char* message, long l0, long l1, long l2) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = show;
-        event.xclient.message_type = atom(message);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = l0;
-        event.xclient.data.l[1] = l1;
-        event.xclient.data.l[2] = l2;
-        event.xclient.data.l[3] = 2;  // sent on the user's behalf, like a pager
-        XSendEvent(display, root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &event);
     }
 
     // Handles the events that have come; false when the show's window went away.
@@ -340,7 +308,7 @@ ShowWindow::ShowWindow(const std::string& displayName, long officePid)
 ShowWindow::~ShowWindow() {
     impl_->forgetFrame();
     if (impl_->damage != 0) {
-        const IgnoredErrors quiet(impl_->display);
+        const x11::XErrorGuard quiet(impl_->display);
         XDamageDestroy(impl_->display, impl_->damage);
     }
     XCloseDisplay(impl_->display);
@@ -351,7 +319,7 @@ void ShowWindow::waitUntilSettled(std::chrono::milliseconds quiet,
     Display* display = impl_->display;
     std::vector<Damage> watched;
     {
-        const IgnoredErrors errors(display);
+        const x11::XErrorGuard errors(display);
         for (Window window : impl_->before) {
             XWindowAttributes attributes{};
             if (!XGetWindowAttributes(display, window, &attributes) ||
@@ -368,7 +336,7 @@ void ShowWindow::waitUntilSettled(std::chrono::milliseconds quiet,
             XNextEvent(display, &event);
         }
     }
-    const IgnoredErrors errors(display);
+    const x11::XErrorGuard errors(display);
     for (Damage damage : watched) XDamageDestroy(display, damage);
     for (Window window : impl_->before) XSelectInput(display, window, NoEventMask);
 }
@@ -379,7 +347,7 @@ bool ShowWindow::find(std::chrono::milliseconds limit) {
         long area = 0;
         const Window window = impl_->newestShown(area);
         if (window != 0) {
-            const IgnoredErrors quiet(impl_->display);
+            const x11::XErrorGuard quiet(impl_->display);
             impl_->show = window;
             impl_->area = area;
             impl_->managed = impl_->hasWindowManager();
@@ -399,12 +367,13 @@ void ShowWindow::keepInFront() {
     if (impl_->show == 0 || !impl_->managed || impl_->focused())
         return;
     {
-        const IgnoredErrors quiet(impl_->display);
-        constexpr long Add = 1;
-        impl_->sendToWindowManager("_NET_WM_STATE", Add,
-                                   static_cast<long>(impl_->atom("_NET_WM_STATE_FULLSCREEN")),
-                                   static_cast<long>(impl_->atom("_NET_WM_STATE_ABOVE")));
-        impl_->sendToWindowManager("_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+        const x11::XErrorGuard quiet(impl_->display);
+        // Sent on the user's behalf, like a pager.
+        x11::changeWindowState(impl_->display, impl_->show, true, "_NET_WM_STATE_FULLSCREEN",
+                               "_NET_WM_STATE_ABOVE", x11::RequestSource::User);
+        x11::sendWindowManagerMessage(impl_->display, impl_->show, "_NET_ACTIVE_WINDOW",
+                                      {static_cast<long>(x11::RequestSource::User), CurrentTime, 0,
+                                       static_cast<long>(x11::RequestSource::User)});
     }
     const auto deadline = Clock::now() + FocusWait;
     while (!impl_->focused() && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
@@ -453,7 +422,7 @@ void ShowWindow::waitForStillness(std::chrono::milliseconds quiet,
 bool ShowWindow::showsOnlyBlack() {
     if (impl_->show == 0)
         return false;
-    const IgnoredErrors quiet(impl_->display);
+    const x11::XErrorGuard quiet(impl_->display);
     XImage* image = impl_->wholeWindow();
     if (image == nullptr)
         return false;
