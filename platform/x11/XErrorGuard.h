@@ -2,8 +2,7 @@
 // Xlib reports a request that fails (a window that has just gone, a grab another client holds)
 // to one process-wide error handler, whose default ends the process. While a guard lives, errors
 // on its thread are noted instead; the previous handler comes back when it ends. Guards nest.
-// Xlib stays out of this header: the display is only declared.
-struct _XDisplay;
+#include "platform/x11/XTypes.h"
 
 namespace platform::x11 {
 
