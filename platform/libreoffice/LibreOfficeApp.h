@@ -1,8 +1,8 @@
 #pragma once
 // The LibreOffice object behind PresentationApp, shared by the files that each do one of its jobs:
 // the session (start, open, quit; OfficeSession.cpp), the export of all slides (OfficeExport.cpp)
-// with a helper office for big decks (OfficeHelper.cpp), the slide show (OfficeShow.cpp) and the
-// wait for a slide on the screen (ScreenWait.cpp); the process is OfficeProcess.cpp. Only
+// with a helper office for big decks (OfficeHelper.cpp) and the slide show (OfficeShow.cpp), which
+// waits for a slide on the screen through ShowScreenWait; the process is OfficeProcess.cpp. Only
 // these files see UNO headers: they clash with Qt's and X11's macros.
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -57,7 +57,7 @@
 #include "platform/Image.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/libreoffice/OfficeProcess.h"
-#include "platform/x11/ShowWindow.h"
+#include "platform/libreoffice/ShowScreenWait.h"
 
 namespace platform::office {
 
@@ -289,12 +289,8 @@ class LibreOfficeApp : public PresentationApp {
     void endShow();
     void startShow();
 
-    // The show's window on the screen, and the wait for a slide on it.
+    // The show's window on the screen is watched from before the show starts.
     void watchForShowWindow();
-    void waitUntilDocumentSettled();
-    void waitForFirstSlide();
-    void prepareMove();
-    void waitUntilOnScreen(bool expectChange, bool firstMove);
     void waitUntilFinished(long finishedBefore);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
@@ -366,7 +362,7 @@ class LibreOfficeApp : public PresentationApp {
     bool showStarted_ = false;
     bool quit_ = false;
     const std::string showDisplay_;  // empty: ours
-    std::unique_ptr<ShowWindow> showWindow_;
+    std::unique_ptr<ShowScreenWait> screen_ = std::make_unique<ShortPause>();
     rtl::Reference<ShowProgress> progress_;
 };
 

@@ -33,14 +33,14 @@ void LibreOfficeApp::goToSlide(int slideNumber) {
             startShow();
         }
         moveTo(slideNumber, wasStarted);
-        if (wasStarted || start == MaxShowStarts || !showWindow_ || !showWindow_->showsOnlyBlack())
+        if (wasStarted || start == MaxShowStarts || !screen_->showsOnlyBlack())
             return;
         endShow();
     }
 }
 
 void LibreOfficeApp::moveTo(int slideNumber, bool wasStarted) {
-    prepareMove();
+    screen_->prepareMove();
     bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
         // Never call into an ended show: its old controller crashes the office.
         Reference<presentation::XSlideShowController> controller = runningController();
@@ -56,7 +56,7 @@ void LibreOfficeApp::moveTo(int slideNumber, bool wasStarted) {
         if (controller->getCurrentSlideIndex() != slideNumber - 1)
             throw AutomationError("GoToSlide: the show did not reach slide " +
                                   std::to_string(slideNumber));
-        waitUntilOnScreen(!alreadyShown, !wasStarted);
+        screen_->waitUntilOnScreen(!alreadyShown, !wasStarted);
         if (!alreadyShown)
             waitUntilFinished(finished);
         return 0;
@@ -74,7 +74,7 @@ void LibreOfficeApp::endShow() {
         for (int i = 0; i < 500 && show->isRunning(); ++i) std::this_thread::sleep_for(10ms);
         return 0;
     });
-    showWindow_.reset();
+    screen_ = std::make_unique<ShortPause>();
     showStarted_ = false;
 }
 
@@ -118,7 +118,7 @@ void LibreOfficeApp::startShow() {
         if (std::chrono::steady_clock::now() < ready)
             std::this_thread::sleep_until(ready);
         watchForShowWindow();
-        waitUntilDocumentSettled();
+        screen_->waitUntilDocumentSettled();
         show->start();
         for (int i = 0; i < 500 && !runningController().is(); ++i)
             std::this_thread::sleep_for(10ms);
@@ -126,10 +126,27 @@ void LibreOfficeApp::startShow() {
             throw AutomationError("the slide show did not start");
         progress_ = new ShowProgress;
         runningController()->addSlideShowListener(progress_.get());
-        waitForFirstSlide();
+        // The show has started: its window goes full screen and on top.
+        if (!screen_->findShow())
+            screen_ = std::make_unique<ShortPause>();
         return 0;
     });
     showStarted_ = true;
+}
+
+// Called before the show starts: the show's window is the one the office opens after now.
+void LibreOfficeApp::watchForShowWindow() {
+    const char* ours = std::getenv("DISPLAY");
+    const std::string display = !showDisplay_.empty() ? showDisplay_ : ours ? ours : "";
+    screen_.reset();  // the watch of an earlier show goes first
+    screen_ = watchShowScreen(display, static_cast<long>(process_.pid()));
+}
+
+// The show has drawn the slide, then prepares the next one under a busy sign: the slide is
+// complete once the show is done with it and the sign is off the screen.
+void LibreOfficeApp::waitUntilFinished(long finishedBefore) {
+    if (progress_.is() && progress_->waitBeyond(finishedBefore, NextSlideLimit))
+        screen_->takeDownBusySign();
 }
 
 }  // namespace platform::office
