@@ -1,9 +1,8 @@
 #pragma once
 // What the screen tests put on an X screen and read back: a full-screen window of one colour
-// with a small window of another at a known place, painted by the X server itself, and private
-// X servers of other depths. Xlib is kept in ScreenScene.cpp, away from GoogleTest's headers.
-#include <sys/types.h>
-
+// with a small window of another at a known place, painted by the X server itself. Private X
+// servers (of other depths, say) are platform::PrivateScreen. Xlib is kept in ScreenScene.cpp,
+// away from GoogleTest's headers.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -39,21 +38,6 @@ class Scene {
     void* display_ = nullptr;  // Display*
     unsigned long full_ = 0, patch_ = 0;
     int width_ = 0, height_ = 0;
-};
-
-// An Xvfb of its own on a free display number, e.g. to try other depths; stopped with the object.
-class PrivateXServer {
-  public:
-    PrivateXServer(int width, int height, int depth);
-    ~PrivateXServer();
-    PrivateXServer(const PrivateXServer&) = delete;
-    PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-    const char* name() const { return name_.c_str(); }
-
-  private:
-    pid_t pid_ = -1;
-    std::string name_;
 };
 
 bool near(const Rgb& a, const Rgb& b, int tolerance);
