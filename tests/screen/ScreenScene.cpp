@@ -89,13 +89,6 @@ void Scene::paintPatch(const Rgb& colour) {
     XSync(display, False);
 }
 
-bool near(const Rgb& a, const Rgb& b, int tolerance) {
-    for (int k = 0; k < 3; ++k)
-        if (std::abs(int(a[k]) - int(b[k])) > tolerance)
-            return false;
-    return true;
-}
-
 std::string text(const Rgb& c) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", c[0], c[1], c[2]);
@@ -124,7 +117,7 @@ std::string sceneMismatches(const platform::RgbImage& image, const Rgb& patch, i
     std::string report;
     for (const auto& p : points) {
         const Rgb seen = image.at(p.x, p.y);
-        if (!near(seen, p.expected, tolerance))
+        if (!testdecks::near(seen, p.expected, tolerance))
             report += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ") is " + text(seen) +
                       ", expected " + text(p.expected) + "\n";
     }

@@ -8,10 +8,11 @@
 #include <string>
 
 #include "platform/Image.h"
+#include "tests/decks/TestDecks.h"
 
 namespace screentest {
 
-using Rgb = std::array<std::uint8_t, 3>;
+using Rgb = testdecks::Rgb;
 
 // Distinct in every channel, so that swapped channels show.
 inline constexpr Rgb Background = {0x20, 0x90, 0xe0};
@@ -40,7 +41,6 @@ class Scene {
     int width_ = 0, height_ = 0;
 };
 
-bool near(const Rgb& a, const Rgb& b, int tolerance);
 std::string text(const Rgb& c);
 
 // Checks that the picture is the scene: the patch colour inside the small window, `background`
