@@ -1,50 +1,27 @@
 // The office session: its start, the calls under the watchdog, opening and closing the
 // presentation, and the end of the office.
-#include <strings.h>
+#include "platform/libreoffice/OfficeSession.h"
+
 #include <unistd.h>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/presentation/XPresentationSupplier.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
+#include <rtl/bootstrap.hxx>
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
-#include <stdexcept>
-
-#include <rtl/bootstrap.hxx>
-
-#include "platform/libreoffice/LibreOfficeApp.h"
-
-namespace platform {
-
-double officeTimeoutFromEnvironment() {
-    const char* text = std::getenv("DECKSHOT_OFFICE_TIMEOUT");
-    if (text == nullptr)
-        return OfficeBounds{}.call;
-    constexpr double Shortest = 0.01, Longest = 24 * 3600;
-    char* end = nullptr;
-    errno = 0;
-    const double seconds = *text ? std::strtod(text, &end) : 0;
-    if (!*text || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds < Shortest ||
-        seconds > Longest)
-        throw std::invalid_argument(
-            "DECKSHOT_OFFICE_TIMEOUT must be a number of seconds from 0.01 to 86400, not \"" +
-            std::string(text) + "\"");
-    return seconds;
-}
-
-std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& programmaticId) {
-    if (strcasecmp(programmaticId.c_str(), PresentationProgId) != 0)
-        throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
-    if (::access(program_.c_str(), X_OK) != 0)
-        throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
-    office::OfficeProcess::reclaimLeftovers();
-    // A screen opened for the show is a display, also in a run without one of its own.
-    const std::string show = showDisplay_ ? showDisplay_() : std::string();
-    return std::make_unique<office::LibreOfficeApp>(program_, bounds_,
-                                                    show.empty() && !office::haveDisplay(),
-                                                    office::LibreOfficeApp::Role::Main, show);
-}
-
-}  // namespace platform
+#include <filesystem>
+#include <thread>
 
 namespace platform::office {
 
@@ -68,138 +45,45 @@ Reference<uno::XComponentContext> localContext() {
     }();
     return *context;
 }
+
 }  // namespace
 
-LibreOfficeApp::LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless,
-                               Role role, const std::string& showDisplay)
+std::string plainReason(const std::string& message, const std::string& what) {
+    // "<text> at /build/.../file.cxx:123" or "... bridge.cxx:615": the text alone.
+    std::string text = message.substr(0, message.find(" at /"));
+    if (const auto source = text.find(".cxx:"); source != std::string::npos)
+        text = text.substr(
+            0, text.rfind(' ', source) == std::string::npos ? 0 : text.rfind(' ', source));
+    while (!text.empty() && (text.back() == ' ' || text.back() == ':')) text.pop_back();
+    if (text.empty() || text.find("bridge disposed") != std::string::npos)
+        return "LibreOffice failed while " + what;
+    return text;
+}
+
+OfficeSession::OfficeSession(const std::string& program, OfficeBounds bounds, bool headless,
+                             const std::string& display)
     : program_(program),
       bounds_(bounds),
-      role_(role),
       display_(!headless),
-      process_(program, headless, showDisplay),
-      watchdog_(process_),
-      showDisplay_(showDisplay) {
-    if (role_ == Role::Main)
-        connect();
-}
+      process_(program, headless, display),
+      watchdog_(process_) {}
 
-LibreOfficeApp::~LibreOfficeApp() {
-    try {
-        quit();
-    } catch (...) {
-        // Nothing may escape a destructor; OfficeProcess kills what is left.
-    }
-}
-
-void LibreOfficeApp::setVisible(bool visible) {
-    requireRunning("Visible");
-    visible_ = visible;
-}
-
-void LibreOfficeApp::openPresentation(const std::string& path, bool, bool, bool) {
-    requireRunning("Presentations.Open");
-    closeDocument();
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        throw AutomationError("Cannot open " + inQuotes(path) + ": the file does not exist");
-    // LibreOffice would open an empty file as a new, empty presentation.
-    if (fs::file_size(path, error) == 0 && !error)
-        throw AutomationError("Cannot open " + inQuotes(path) + ": the file is empty");
-    if (::access(path.c_str(), R_OK) != 0)
-        throw AutomationError("Cannot open " + inQuotes(path) + ": " + std::strerror(errno));
-    OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(path).string()), url) !=
-        osl::FileBase::E_None)
-        throw AutomationError("Cannot open " + inQuotes(path) + ": not a usable file name");
-
-    // Read-only: the presentation is never written, and a stale lock file cannot stop it.
-    // No interaction handler: a password or repair question fails instead of waiting.
-    // Macros never run and links are not fetched: the file may come from anyone.
-    const Properties args = properties({
-        prop("ReadOnly", uno::Any(true)),
-        // A show of a hidden document crashes the office: with a display, load it visible.
-        prop("Hidden", uno::Any(!display_)),
-        prop("MacroExecutionMode", uno::Any(sal_Int16(0))),
-        prop("UpdateDocMode", uno::Any(sal_Int16(0))),
-    });
-    Reference<lang::XComponent> document;
-    try {
-        document = bounded("opening " + inQuotes(path), [&] {
-            Reference<frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
-            return loader->loadComponentFromURL(url, "_blank", 0, args);
-        });
-    } catch (const AutomationError& e) {
-        if (!process_.running())
-            throw;
-        throw AutomationError("Cannot open " + inQuotes(path) + ": " + e.what());
-    }
-    if (!document.is())
-        throw AutomationError("Cannot open " + inQuotes(path) + ": LibreOffice could not load it");
-    Reference<drawing::XDrawPagesSupplier> pages(document, UNO_QUERY);
-    Reference<presentation::XPresentationSupplier> show(document, UNO_QUERY);
-    document_ = document;
-    if (!pages.is() || !show.is()) {
-        closeDocument();
-        throw AutomationError("Cannot open " + inQuotes(path) + ": it is not a presentation");
-    }
-    path_ = path;
-    loadedAt_ = std::chrono::steady_clock::now();
-    showRequested_ = showStarted_ = false;
-}
-
-void LibreOfficeApp::setAdvanceMode(int mode) {
-    requireDocument("SlideShowSettings.AdvanceMode");
-    advanceMode_ = mode;
-}
-
-int LibreOfficeApp::slideCount() {
-    requireDocument("Slides.Count");
-    return bounded("counting the slides", [&] { return pages()->getCount(); });
-}
-
-void LibreOfficeApp::quit() {
-    dropHelper();
-    if (quit_)
-        return;
-    quit_ = true;
-    // A helper only ever exported into files that are complete or gone: nothing to save.
-    if (role_ == Role::Helper) {
-        dropReferences();
+AutomationError OfficeSession::failure(const std::string& what, const std::string& message) {
+    watchdog_.disarm();
+    if (watchdog_.firedLabel()) {
         process_.kill();
-        return;
+        if (whenStopped_)
+            whenStopped_();
+        return AutomationError("Timed out after " + seconds(bounds_.call) + " s while " + what +
+                                   "; LibreOffice was stopped",
+                               true);
     }
-    if (process_.running()) {
-        // A modified document in a visible office would hold terminate() on a question.
-        try {
-            bounded("closing the documents", [&] {
-                Reference<container::XEnumeration> all =
-                    desktop_->getComponents()->createEnumeration();
-                while (all->hasMoreElements()) {
-                    Reference<util::XCloseable> closeable(all->nextElement(), UNO_QUERY);
-                    if (closeable.is())
-                        closeable->close(true);
-                }
-                return 0;
-            });
-            bounded("ending LibreOffice", [&] { return desktop_->terminate(); });
-        } catch (const AutomationError&) {
-            // Ended below by force.
-        }
-    }
-    dropReferences();
-    if (!process_.waitForExit(
-            std::chrono::milliseconds(static_cast<long>(std::min(bounds_.call, 10.0) * 1000))))
-        process_.kill();
+    if (!process_.running())
+        return AutomationError("LibreOffice ended unexpectedly while " + what, true);
+    return AutomationError(message);
 }
 
-void LibreOfficeApp::dropReferences() {
-    exportFilter_.clear();
-    document_.clear();
-    desktop_.clear();
-    remote_.clear();
-}
-
-void LibreOfficeApp::connect() {
+void OfficeSession::start() {
     const double limit = bounds_.start;
     Reference<bridge::XUnoUrlResolver> resolver;
     try {
@@ -250,24 +134,128 @@ void LibreOfficeApp::connect() {
     desktop_ = bounded("starting LibreOffice", [&] { return frame::Desktop::create(remote_); });
 }
 
-void LibreOfficeApp::requireRunning(const std::string& member) {
+void OfficeSession::open(const std::string& path) {
+    requireRunning("Presentations.Open");
+    closeDocument();
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        throw AutomationError("Cannot open " + inQuotes(path) + ": the file does not exist");
+    // LibreOffice would open an empty file as a new, empty presentation.
+    if (fs::file_size(path, error) == 0 && !error)
+        throw AutomationError("Cannot open " + inQuotes(path) + ": the file is empty");
+    if (::access(path.c_str(), R_OK) != 0)
+        throw AutomationError("Cannot open " + inQuotes(path) + ": " + std::strerror(errno));
+    OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(path).string()), url) !=
+        osl::FileBase::E_None)
+        throw AutomationError("Cannot open " + inQuotes(path) + ": not a usable file name");
+
+    // Read-only: the presentation is never written, and a stale lock file cannot stop it.
+    // No interaction handler: a password or repair question fails instead of waiting.
+    // Macros never run and links are not fetched: the file may come from anyone.
+    const Properties args = properties({
+        prop("ReadOnly", uno::Any(true)),
+        // A show of a hidden document crashes the office: with a display, load it visible.
+        prop("Hidden", uno::Any(!display_)),
+        prop("MacroExecutionMode", uno::Any(sal_Int16(0))),
+        prop("UpdateDocMode", uno::Any(sal_Int16(0))),
+    });
+    Reference<lang::XComponent> document;
+    try {
+        document = bounded("opening " + inQuotes(path), [&] {
+            Reference<frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
+            return loader->loadComponentFromURL(url, "_blank", 0, args);
+        });
+    } catch (const AutomationError& e) {
+        if (!process_.running())
+            throw;
+        throw AutomationError("Cannot open " + inQuotes(path) + ": " + e.what());
+    }
+    if (!document.is())
+        throw AutomationError("Cannot open " + inQuotes(path) + ": LibreOffice could not load it");
+    Reference<drawing::XDrawPagesSupplier> pages(document, UNO_QUERY);
+    Reference<presentation::XPresentationSupplier> show(document, UNO_QUERY);
+    document_ = document;
+    if (!pages.is() || !show.is()) {
+        closeDocument();
+        throw AutomationError("Cannot open " + inQuotes(path) + ": it is not a presentation");
+    }
+    path_ = path;
+    loadedAt_ = std::chrono::steady_clock::now();
+}
+
+int OfficeSession::slideCount() {
+    requireDocument("Slides.Count");
+    return bounded("counting the slides", [&] { return pages()->getCount(); });
+}
+
+void OfficeSession::quit() {
+    if (quit_)
+        return;
+    quit_ = true;
+    if (process_.running()) {
+        // A modified document in a visible office would hold terminate() on a question.
+        try {
+            bounded("closing the documents", [&] {
+                Reference<container::XEnumeration> all =
+                    desktop_->getComponents()->createEnumeration();
+                while (all->hasMoreElements()) {
+                    Reference<util::XCloseable> closeable(all->nextElement(), UNO_QUERY);
+                    if (closeable.is())
+                        closeable->close(true);
+                }
+                return 0;
+            });
+            bounded("ending LibreOffice", [&] { return desktop_->terminate(); });
+        } catch (const AutomationError&) {
+            // Ended below by force.
+        }
+    }
+    dropReferences();
+    if (!process_.waitForExit(
+            std::chrono::milliseconds(static_cast<long>(std::min(bounds_.call, 10.0) * 1000))))
+        process_.kill();
+}
+
+void OfficeSession::endAtOnce() {
+    if (quit_)
+        return;
+    quit_ = true;
+    dropReferences();
+    process_.kill();
+}
+
+void OfficeSession::dropReferences() {
+    exportFilter_.clear();
+    document_.clear();
+    desktop_.clear();
+    remote_.clear();
+}
+
+void OfficeSession::requireRunning(const std::string& member) {
     if (quit_)
         throw AutomationError(member + ": the application has quit");
     if (watchdog_.firedLabel() || !process_.running())
         throw AutomationError(member + ": LibreOffice is no longer running", true);
 }
 
-void LibreOfficeApp::requireDocument(const std::string& member) {
+void OfficeSession::requireDocument(const std::string& member) {
     requireRunning(member);
     if (!document_.is())
         throw AutomationError(member + ": no presentation is open");
 }
 
-Reference<drawing::XDrawPages> LibreOfficeApp::pages() {
+Reference<drawing::XDrawPages> OfficeSession::pages() {
     return Reference<drawing::XDrawPagesSupplier>(document_, UNO_QUERY_THROW)->getDrawPages();
 }
 
-void LibreOfficeApp::closeDocument() {
+Reference<drawing::XGraphicExportFilter> OfficeSession::exportFilter() {
+    if (!exportFilter_.is())
+        exportFilter_ = drawing::GraphicExportFilter::create(remote_);
+    return exportFilter_;
+}
+
+void OfficeSession::closeDocument() {
     if (!document_.is())
         return;
     Reference<lang::XComponent> document = document_;

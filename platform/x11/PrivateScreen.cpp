@@ -150,6 +150,31 @@ bool admitOurUser(const std::string& display, const std::string& cookie, const s
     return true;
 }
 
+// Starts Xvfb with `args`, handing it `displayFd` as descriptor 3; the child ends with us.
+pid_t startServer(std::vector<std::string> args, int displayFd) {
+    // Everything the child needs is made before fork: after it, only async-signal-safe calls.
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    // Ends with us, whatever way we end.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent)
+        ::_exit(127);
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null < 0 || ::dup2(displayFd, 3) < 0)
+        ::_exit(127);
+    ::dup2(null, 0);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::close_range(4, ~0u, 0);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+}
+
 }  // namespace
 
 bool needsPrivateScreen(const char* display, const char* sessionType, const char* screenChoice) {
@@ -173,53 +198,31 @@ ScreenSize privateScreenSize(const char* sizeText, const ScreenSize* userScreen)
     return {};
 }
 
-PrivateScreen::PrivateScreen(ScreenSize size) {
+PrivateScreen::PrivateScreen(ScreenSize size, PrivateScreenOptions options) {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("cannot start a private X server: ") +
                                  std::strerror(errno));
-    // Everything the child needs is made before fork: after it, only async-signal-safe calls.
-    std::vector<std::string> args = {
-        "Xvfb",      "-displayfd",
-        "3",         "-screen",
-        "0",         std::to_string(size.width) + "x" + std::to_string(size.height) + "x24",
-        "-nolisten", "tcp",
-        "-noreset"};
+    const std::string screen = std::to_string(size.width) + "x" + std::to_string(size.height) +
+                               "x" + std::to_string(options.depth);
+    std::vector<std::string> args = {"Xvfb", "-displayfd", "3",   "-screen", "0",
+                                     screen, "-nolisten",  "tcp", "-noreset"};
     // Without a key any local user could watch the show or type into it.
-    const std::string user = userName();
-    const std::string cookie = newCookie();
+    const std::string user = options.ownerOnly ? userName() : std::string();
+    const std::string cookie = options.ownerOnly ? newCookie() : std::string();
     std::unique_ptr<AuthorityFile> authority;
     if (!user.empty()) {
         authority = std::make_unique<AuthorityFile>(cookie);
         args.push_back("-auth");
         args.push_back(authority->path());
     }
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t parent = ::getpid();
-    const pid_t child = ::fork();
+    const pid_t child = startServer(std::move(args), ends[1]);
     if (child < 0) {
         const int error = errno;
         ::close(ends[0]);
         ::close(ends[1]);
         throw std::runtime_error(std::string("cannot start a private X server: ") +
                                  std::strerror(error));
-    }
-    if (child == 0) {
-        // Ends with us, whatever way we end.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent)
-            ::_exit(127);
-        const int null = ::open("/dev/null", O_RDWR);
-        if (null < 0 || ::dup2(ends[1], 3) < 0)
-            ::_exit(127);
-        ::dup2(null, 0);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::close_range(4, ~0u, 0);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
     }
     ::close(ends[1]);
     const std::string number = readDisplayNumber(ends[0], std::chrono::seconds(20));

@@ -23,11 +23,18 @@ bool needsPrivateScreen(const char* display, const char* sessionType, const char
 // the user's screen when known, otherwise 1024x768.
 ScreenSize privateScreenSize(const char* sizeText, const ScreenSize* userScreen);
 
+struct PrivateScreenOptions {
+    int depth = 24;  // bits per pixel of the screen
+    // Only our own user gets in: a one-time key opens the server, which then admits the local
+    // user alone. Off, the server lets in any local client (a test's window manager, say).
+    bool ownerOnly = true;
+};
+
 class PrivateScreen {
   public:
     // Starts Xvfb on a free display. Must run on the main thread: the parent-death signal
     // follows the thread that forks. Throws std::runtime_error when the server does not start.
-    explicit PrivateScreen(ScreenSize size);
+    explicit PrivateScreen(ScreenSize size, PrivateScreenOptions options = {});
     ~PrivateScreen();
     PrivateScreen(const PrivateScreen&) = delete;
     PrivateScreen& operator=(const PrivateScreen&) = delete;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/XErrorGuard.h"
+
 namespace platform {
 namespace {
 
@@ -49,14 +51,6 @@ int byteOf(const Channel& c, int bytesPerPixel, bool mostSignificantFirst) {
 
 std::string displayText(const char* displayName) {
     return std::string("\"") + XDisplayName(displayName) + "\"";
-}
-
-// XGetImage reports a refusal through the error handler, which by default ends the process.
-thread_local int lastXError = 0;
-
-int recordXError(Display*, XErrorEvent* event) {
-    lastXError = event->error_code;
-    return 0;
 }
 
 }  // namespace
@@ -147,17 +141,19 @@ RgbImage ScreenGrabber::grab() {
     unsigned width = 0, height = 0, border = 0, depth = 0;
     XGetGeometry(display, root, &ignoredRoot, &x, &y, &width, &height, &border, &depth);
 
-    XSync(display, False);
-    lastXError = 0;
-    auto previous = XSetErrorHandler(recordXError);
-    XImage* image = XGetImage(display, root, 0, 0, width, height, AllPlanes, ZPixmap);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    if (image == nullptr || lastXError != 0) {
+    // XGetImage reports a refusal through the error handler, which by default ends the process.
+    XImage* image = nullptr;
+    int refusal = 0;
+    {
+        x11::XErrorGuard errors(display);
+        image = XGetImage(display, root, 0, 0, width, height, AllPlanes, ZPixmap);
+        refusal = errors.lastError();
+    }
+    if (image == nullptr || refusal != 0) {
         if (image != nullptr)
             XDestroyImage(image);
         throw std::runtime_error("the X server refused the image of the screen of " + impl_->name +
-                                 " (X error " + std::to_string(lastXError) + ")");
+                                 " (X error " + std::to_string(refusal) + ")");
     }
     PixelLayout layout;
     layout.bitsPerPixel = image->bits_per_pixel;

@@ -3,6 +3,8 @@
 // windows of the office process, kept full screen, on top and focused under a window manager,
 // and watched through the DAMAGE extension, so that a move ends once the slide is drawn rather
 // than after polling the screen. Xlib stays inside the .cpp: its macros clash with Qt and UNO.
+// The parts: OfficeWindows (which windows are the office's), WindowManager (full screen and
+// focus), DamageWatch (waits on drawing) and BusySign (the office's sign over a drawn slide).
 #include <chrono>
 #include <memory>
 #include <string>

@@ -12,6 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/x11/WindowManager.h"
+#include "platform/x11/XErrorGuard.h"
+
 namespace platform {
 namespace {
 
@@ -86,10 +89,6 @@ std::uint32_t set1ScanCode(std::uint32_t evdev) {
     return found == differing.end() ? evdev : found->second;
 }
 
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
 }  // namespace
 
 struct X11Input::Impl {
@@ -129,18 +128,9 @@ struct X11Input::Impl {
         return on == True;
     }
 
-    void sendNetWmState(Window window, long action, const char* first, const char* second) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = action;
-        event.xclient.data.l[1] = static_cast<long>(XInternAtom(display, first, False));
-        event.xclient.data.l[2] = static_cast<long>(XInternAtom(display, second, False));
-        event.xclient.data.l[3] = 1;
-        XSendEvent(display, DefaultRootWindow(display), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    void maximize(Window window, bool on) {
+        x11::changeWindowState(display, window, on, "_NET_WM_STATE_MAXIMIZED_VERT",
+                               "_NET_WM_STATE_MAXIMIZED_HORZ", x11::RequestSource::Application);
     }
 };
 
@@ -315,28 +305,22 @@ void X11Input::windowCommand(WindowHandle window, std::uint32_t command) {
         return;
     const auto id = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window));
     // A stale window id must not end the process through Xlib's default error handler.
-    XSync(impl_->display, False);
-    auto previous = XSetErrorHandler(ignoreXError);
-    constexpr long Remove = 0, Add = 1;
+    const x11::XErrorGuard ignored(impl_->display);
     switch (command) {
         case 0xF020:
             XIconifyWindow(impl_->display, id, DefaultScreen(impl_->display));
             break;
         case 0xF030:
             XMapRaised(impl_->display, id);
-            impl_->sendNetWmState(id, Add, "_NET_WM_STATE_MAXIMIZED_VERT",
-                                  "_NET_WM_STATE_MAXIMIZED_HORZ");
+            impl_->maximize(id, true);
             break;
         case 0xF120:
             XMapRaised(impl_->display, id);
-            impl_->sendNetWmState(id, Remove, "_NET_WM_STATE_MAXIMIZED_VERT",
-                                  "_NET_WM_STATE_MAXIMIZED_HORZ");
+            impl_->maximize(id, false);
             break;
         default:
             break;
     }
-    XSync(impl_->display, False);
-    XSetErrorHandler(previous);
 }
 
 void X11Input::drainKeyboardMessages() {

@@ -228,22 +228,8 @@ TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
     const char* managers[] = {"openbox", "icewm"};
     for (const char* manager : managers) {
         SCOPED_TRACE(manager);
-        int ends[2];
-        ASSERT_EQ(::pipe(ends), 0);
-        const pid_t server = ::fork();
-        if (server == 0) {
-            ::dup2(ends[1], 3);
-            std::freopen("/dev/null", "w", stderr);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten",
-                     "tcp", "-noreset", nullptr);
-            ::_exit(127);
-        }
-        ::close(ends[1]);
-        char number[16] = {};
-        ASSERT_GT(::read(ends[0], number, sizeof number - 1), 0);
-        ::close(ends[0]);
-        const std::string display =
-            ":" + std::string(number).substr(0, std::string(number).find('\n'));
+        const platform::PrivateScreen server({1024, 768}, {.ownerOnly = false});
+        const std::string& display = server.displayName();
         const auto startOnDisplay = [&](const std::string& command) {
             const pid_t pid = ::fork();
             if (pid == 0) {
@@ -269,7 +255,7 @@ TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
         EXPECT_EQ(waitForExit(run), 0) << contents(run.log);
         expectPictures(3, 6, 1024, 768);
 
-        for (pid_t pid : {user, compositor, wm, server}) {
+        for (pid_t pid : {user, compositor, wm}) {
             ::kill(pid, SIGTERM);
             ::waitpid(pid, nullptr, 0);
         }

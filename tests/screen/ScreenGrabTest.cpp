@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/x11/PrivateScreen.h"
 #include "platform/x11/ScreenGrab.h"
 #include "tests/screen/ScreenScene.h"
 
@@ -38,9 +39,9 @@ TEST(ScreenGrabTest, EveryTrueColourDepthGivesTheSameColours) {
     const struct { int depth, tolerance; } cases[] = {{15, 8}, {16, 8}, {24, 0}, {30, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE("depth " + std::to_string(c.depth));
-        screentest::PrivateXServer server(320, 240, c.depth);
-        screentest::Scene scene(server.name());
-        const platform::RgbImage image = platform::grabScreen(server.name());
+        const platform::PrivateScreen server({320, 240}, {.depth = c.depth, .ownerOnly = false});
+        screentest::Scene scene(server.displayName().c_str());
+        const platform::RgbImage image = platform::grabScreen(server.displayName().c_str());
         ASSERT_EQ(image.width, 320);
         ASSERT_EQ(image.height, 240);
         EXPECT_EQ(sceneMismatches(image, screentest::Patch, c.tolerance), "");
@@ -57,8 +58,8 @@ TEST(ScreenGrabTest, FailuresSayWhy) {
                     testing::HasSubstr("cannot open the X display \"" + nobody + "\"")));
 
     // Colours through a colour map are not read.
-    screentest::PrivateXServer mapped(64, 48, 8);
-    EXPECT_THAT([&] { platform::ScreenGrabber grabber(mapped.name()); },
+    const platform::PrivateScreen mapped({64, 48}, {.depth = 8, .ownerOnly = false});
+    EXPECT_THAT([&] { platform::ScreenGrabber grabber(mapped.displayName().c_str()); },
                 testing::ThrowsMessage<std::runtime_error>(
                     testing::HasSubstr("(depth 8) is not TrueColor")));
 }

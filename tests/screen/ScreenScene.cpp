@@ -2,21 +2,12 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
-#include <vector>
-
-extern char** environ;
 
 namespace screentest {
 namespace {
@@ -98,64 +89,6 @@ void Scene::paintPatch(const Rgb& colour) {
     XSync(display, False);
 }
 
-PrivateXServer::PrivateXServer(int width, int height, int depth) {
-    // Xvfb picks a free display number itself and writes it to the descriptor it is given.
-    int fds[2];
-    if (::pipe(fds) != 0)
-        throw std::runtime_error("pipe failed");
-    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    const std::string fd = std::to_string(fds[1]);
-    const std::string screen =
-        std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-    std::vector<std::string> args = {"Xvfb", "-displayfd", fd,    "-screen", "0",
-                                     screen, "-nolisten",  "tcp", "-noreset"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (spawned != 0) {
-        ::close(fds[0]);
-        throw std::runtime_error("cannot start Xvfb");
-    }
-    std::string number;
-    pollfd wanted{fds[0], POLLIN, 0};
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < limit) {
-        if (::poll(&wanted, 1, 100) <= 0)
-            continue;
-        char buffer[16];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        number.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fds[0]);
-    if (number.find('\n') == std::string::npos) {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        throw std::runtime_error("Xvfb with screen " + screen + " did not start");
-    }
-    name_ = ":" + number.substr(0, number.find('\n'));
-}
-
-PrivateXServer::~PrivateXServer() {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-}
-
-bool near(const Rgb& a, const Rgb& b, int tolerance) {
-    for (int k = 0; k < 3; ++k)
-        if (std::abs(int(a[k]) - int(b[k])) > tolerance)
-            return false;
-    return true;
-}
-
 std::string text(const Rgb& c) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", c[0], c[1], c[2]);
@@ -184,7 +117,7 @@ std::string sceneMismatches(const platform::RgbImage& image, const Rgb& patch, i
     std::string report;
     for (const auto& p : points) {
         const Rgb seen = image.at(p.x, p.y);
-        if (!near(seen, p.expected, tolerance))
+        if (!testdecks::near(seen, p.expected, tolerance))
             report += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ") is " + text(seen) +
                       ", expected " + text(p.expected) + "\n";
     }

@@ -1,18 +1,18 @@
 #pragma once
 // What the screen tests put on an X screen and read back: a full-screen window of one colour
-// with a small window of another at a known place, painted by the X server itself, and private
-// X servers of other depths. Xlib is kept in ScreenScene.cpp, away from GoogleTest's headers.
-#include <sys/types.h>
-
+// with a small window of another at a known place, painted by the X server itself. Private X
+// servers (of other depths, say) are platform::PrivateScreen. Xlib is kept in ScreenScene.cpp,
+// away from GoogleTest's headers.
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "platform/Image.h"
+#include "tests/decks/TestDecks.h"
 
 namespace screentest {
 
-using Rgb = std::array<std::uint8_t, 3>;
+using Rgb = testdecks::Rgb;
 
 // Distinct in every channel, so that swapped channels show.
 inline constexpr Rgb Background = {0x20, 0x90, 0xe0};
@@ -41,22 +41,6 @@ class Scene {
     int width_ = 0, height_ = 0;
 };
 
-// An Xvfb of its own on a free display number, e.g. to try other depths; stopped with the object.
-class PrivateXServer {
-  public:
-    PrivateXServer(int width, int height, int depth);
-    ~PrivateXServer();
-    PrivateXServer(const PrivateXServer&) = delete;
-    PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-    const char* name() const { return name_.c_str(); }
-
-  private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
-
-bool near(const Rgb& a, const Rgb& b, int tolerance);
 std::string text(const Rgb& c);
 
 // Checks that the picture is the scene: the patch colour inside the small window, `background`

@@ -15,6 +15,7 @@
 
 #include "keys/sndkey32.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/XErrorGuard.h"
 #include "support/DebugVar.h"
 #include "tests/fakes/FakeInput.h"
 #include "tests/fakes/FakeServices.h"
@@ -201,16 +202,13 @@ TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUpAndNeverReachesTheServer) {
     const KeyCode print = XKeysymToKeycode(desktop, XK_Print);
     const KeyCode f12 = XKeysymToKeycode(desktop, XK_F12);
     ASSERT_NE(print, 0);
-    static int grabError = 0;
-    grabError = 0;
-    auto previous = XSetErrorHandler([](Display*, XErrorEvent* e) {
-        grabError = e->error_code;
-        return 0;
-    });
-    for (const KeyCode key : {print, f12})
-        XGrabKey(desktop, key, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
-    XSync(desktop, False);
-    XSetErrorHandler(previous);
+    int grabError = 0;
+    {
+        platform::x11::XErrorGuard errors(desktop);
+        for (const KeyCode key : {print, f12})
+            XGrabKey(desktop, key, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
+        grabError = errors.lastError();
+    }
     if (grabError != 0) {
         XCloseDisplay(desktop);
         GTEST_SKIP() << "another client (a window manager?) holds the grab on Print or F12";

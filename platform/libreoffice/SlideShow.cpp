@@ -1,47 +1,57 @@
 // The slide show: its start and the moves from slide to slide.
-#include "platform/libreoffice/LibreOfficeApp.h"
+#include "platform/libreoffice/SlideShow.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/presentation/XPresentationSupplier.hpp>
+
+#include <thread>
 
 namespace platform::office {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using rtl::OUString;
 
-// Without a display there is no show; exporting works all the same. With one, the show is
-// started by the first GoToSlide: an all-slides export then never waits for it.
-void LibreOfficeApp::runSlideShow() {
-    requireDocument("SlideShowSettings.Run");
-    showRequested_ = true;
+SlideShow::SlideShow(OfficeSession& office, ScreenWatch watchScreen,
+                     std::function<void()> beforeStart)
+    : office_(office), watchScreen_(std::move(watchScreen)), beforeStart_(std::move(beforeStart)) {}
+
+void SlideShow::setAdvanceMode(int mode) {
+    office_.requireDocument("SlideShowSettings.AdvanceMode");
+    advanceMode_ = mode;
 }
 
-void LibreOfficeApp::goToSlide(int slideNumber) {
-    requireDocument("GoToSlide");
-    if (!display_)
+void SlideShow::request() {
+    office_.requireDocument("SlideShowSettings.Run");
+    requested_ = true;
+}
+
+void SlideShow::goToSlide(int slideNumber) {
+    office_.requireDocument("GoToSlide");
+    if (!office_.hasDisplay())
         throw AutomationError("GoToSlide: no display for the slide show");
-    if (!showRequested_)
+    if (!requested_)
         throw AutomationError("GoToSlide: the slide show is not running");
-    const int count = slideCount();
+    const int count = office_.slideCount();
     if (slideNumber < 1 || slideNumber > count)
         throw AutomationError("GoToSlide: there is no slide " + std::to_string(slideNumber) +
                               " (the presentation has " + std::to_string(count) + ")");
     // A show started while the office is still busy with its document window can stay black
     // for good, most often on a busy machine: such a show is ended and started again.
     for (int start = 1;; ++start) {
-        const bool wasStarted = showStarted_;
-        if (!showStarted_) {
-            dropHelper();  // the show needs no export help, and the machine to itself
+        const bool wasStarted = started_;
+        if (!started_) {
+            beforeStart_();
             startShow();
         }
         moveTo(slideNumber, wasStarted);
-        if (wasStarted || start == MaxShowStarts || !showWindow_ || !showWindow_->showsOnlyBlack())
+        if (wasStarted || start == MaxShowStarts || !screen_->showsOnlyBlack())
             return;
         endShow();
     }
 }
 
-void LibreOfficeApp::moveTo(int slideNumber, bool wasStarted) {
-    prepareMove();
-    bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
+void SlideShow::moveTo(int slideNumber, bool wasStarted) {
+    screen_->prepareMove();
+    office_.bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
         // Never call into an ended show: its old controller crashes the office.
         Reference<presentation::XSlideShowController> controller = runningController();
         if (!controller.is())
@@ -56,15 +66,22 @@ void LibreOfficeApp::moveTo(int slideNumber, bool wasStarted) {
         if (controller->getCurrentSlideIndex() != slideNumber - 1)
             throw AutomationError("GoToSlide: the show did not reach slide " +
                                   std::to_string(slideNumber));
-        waitUntilOnScreen(!alreadyShown, !wasStarted);
+        screen_->waitUntilOnScreen(!alreadyShown, !wasStarted);
         if (!alreadyShown)
             waitUntilFinished(finished);
         return 0;
     });
 }
 
-void LibreOfficeApp::endShow() {
-    bounded("ending the slide show", [&] {
+// The show has drawn the slide, then prepares the next one under a busy sign: the slide is
+// complete once the show is done with it and the sign is off the screen.
+void SlideShow::waitUntilFinished(long finishedBefore) {
+    if (progress_.is() && progress_->waitBeyond(finishedBefore, NextSlideLimit))
+        screen_->takeDownBusySign();
+}
+
+void SlideShow::endShow() {
+    office_.bounded("ending the slide show", [&] {
         if (Reference<presentation::XSlideShowController> controller = runningController();
             controller.is() && progress_.is())
             controller->removeSlideShowListener(progress_.get());
@@ -74,18 +91,18 @@ void LibreOfficeApp::endShow() {
         for (int i = 0; i < 500 && show->isRunning(); ++i) std::this_thread::sleep_for(10ms);
         return 0;
     });
-    showWindow_.reset();
-    showStarted_ = false;
+    screen_ = std::make_unique<ShortPause>();
+    started_ = false;
 }
 
-Reference<presentation::XPresentation2> LibreOfficeApp::presentation() {
+Reference<presentation::XPresentation2> SlideShow::presentation() {
     return Reference<presentation::XPresentation2>(
-        Reference<presentation::XPresentationSupplier>(document_, UNO_QUERY_THROW)
+        Reference<presentation::XPresentationSupplier>(office_.document(), UNO_QUERY_THROW)
             ->getPresentation(),
         UNO_QUERY_THROW);
 }
 
-Reference<presentation::XSlideShowController> LibreOfficeApp::runningController() {
+Reference<presentation::XSlideShowController> SlideShow::runningController() {
     Reference<presentation::XPresentation2> show = presentation();
     if (!show->isRunning())
         return {};
@@ -95,10 +112,10 @@ Reference<presentation::XSlideShowController> LibreOfficeApp::runningController(
     return controller;
 }
 
-void LibreOfficeApp::startShow() {
-    bounded("starting the slide show", [&] {
+void SlideShow::startShow() {
+    office_.bounded("starting the slide show", [&] {
         // Transitions would play at every move (over a second each): switch them off.
-        Reference<drawing::XDrawPages> all = pages();
+        Reference<drawing::XDrawPages> all = office_.pages();
         for (sal_Int32 i = 0; i < all->getCount(); ++i) {
             Reference<beans::XPropertySet> page(all->getByIndex(i), UNO_QUERY_THROW);
             page->setPropertyValue("TransitionType", uno::Any(sal_Int16(0)));
@@ -114,11 +131,13 @@ void LibreOfficeApp::startShow() {
         settings->setPropertyValue("StartWithNavigator", uno::Any(false));
         // A show started too soon after loading stays black: give the document a second, and
         // under a window manager the time to place and draw its window.
-        const auto ready = loadedAt_ + 1000ms;
+        const auto ready = office_.loadedAt() + 1000ms;
         if (std::chrono::steady_clock::now() < ready)
             std::this_thread::sleep_until(ready);
-        watchForShowWindow();
-        waitUntilDocumentSettled();
+        // The show's window is the one the office opens after now.
+        screen_ = std::make_unique<ShortPause>();  // the watch of an earlier show goes first
+        screen_ = watchScreen_();
+        screen_->waitUntilDocumentSettled();
         show->start();
         for (int i = 0; i < 500 && !runningController().is(); ++i)
             std::this_thread::sleep_for(10ms);
@@ -126,10 +145,12 @@ void LibreOfficeApp::startShow() {
             throw AutomationError("the slide show did not start");
         progress_ = new ShowProgress;
         runningController()->addSlideShowListener(progress_.get());
-        waitForFirstSlide();
+        // The show has started: its window goes full screen and on top.
+        if (!screen_->findShow())
+            screen_ = std::make_unique<ShortPause>();
         return 0;
     });
-    showStarted_ = true;
+    started_ = true;
 }
 
 }  // namespace platform::office

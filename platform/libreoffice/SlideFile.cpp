@@ -1,0 +1,135 @@
+#include "platform/libreoffice/SlideFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <osl/file.hxx>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/images/ImageFiles.h"
+
+namespace platform::office {
+
+namespace fs = std::filesystem;
+using rtl::OUString;
+
+SaveFormat saveFormat(int number) {
+    switch (number) {
+        case SaveAsJpeg:
+            return {"jpg", "image/jpeg", false};
+        case SaveAsGif:
+            return {"gif", "image/gif", false};
+        case SaveAsPng:
+            return {"png", "image/png", false};
+        case SaveAsBmp:
+            return {"bmp", "image/png", true};
+    }
+    throw AutomationError("SaveAs: unsupported format number " + std::to_string(number));
+}
+
+namespace {
+
+// Why an image could not be written into `directory`, as the OS says it, when the reason is one
+// of the file system's (no room for another image, no permission); empty otherwise. The office
+// itself only says that it failed.
+std::string whyUnwritable(const std::string& directory) {
+    const std::string probe = directory + "/.room-for-an-image";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return std::strerror(errno);
+    constexpr off_t ImageRoom = 512 * 1024;
+    const int error = ::posix_fallocate(fd, 0, ImageRoom);
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return error == 0 || error == EOPNOTSUPP || error == EINVAL ? "" : std::strerror(error);
+}
+
+// The office draws slide `n` into the file at `url`.
+void drawSlide(OfficeSession& office, const std::string& directory, int n, const SaveFormat& format,
+               const OUString& url, const fs::path& scratch) {
+    office.bounded("exporting slide " + std::to_string(n), [&] {
+        Reference<drawing::XDrawPage> page(office.pages()->getByIndex(n - 1), UNO_QUERY_THROW);
+        Reference<beans::XPropertySet> size(page, UNO_QUERY_THROW);
+        sal_Int32 width = 0, height = 0;
+        size->getPropertyValue("Width") >>= width;  // 1/100 mm
+        size->getPropertyValue("Height") >>= height;
+        // 96 pixels per inch: a 10 x 7.5 inch slide gives 960 x 720.
+        const sal_Int32 pixelWidth = std::max<sal_Int32>(1, std::lround(width * 96 / 2540.0));
+        const sal_Int32 pixelHeight = std::max<sal_Int32>(1, std::lround(height * 96 / 2540.0));
+        // Both sizes must be given, or LibreOffice ignores them.
+        const Properties filterData = properties({
+            prop("PixelWidth", uno::Any(pixelWidth)),
+            prop("PixelHeight", uno::Any(pixelHeight)),
+            prop("Quality", uno::Any(sal_Int32(90))),
+            prop("Translucent", uno::Any(false)),
+            prop("Interlaced", uno::Any(sal_Int32(0))),
+            prop("Compression", uno::Any(sal_Int32(1))),
+        });
+        const Properties descriptor = properties({
+            prop("URL", uno::Any(url)),
+            prop("MediaType", uno::Any(OUString::createFromAscii(format.exportMime))),
+            prop("FilterData", uno::Any(filterData)),
+        });
+        Reference<drawing::XGraphicExportFilter> filter = office.exportFilter();
+        filter->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
+        if (!filter->filter(descriptor)) {
+            std::error_code ignored;
+            fs::remove(scratch, ignored);  // a partial image takes room the probe needs
+            const std::string reason = whyUnwritable(directory);
+            throw AutomationError("SaveAs: LibreOffice could not export slide " +
+                                  std::to_string(n) + (reason.empty() ? "" : ": " + reason));
+        }
+        return 0;
+    });
+}
+
+}  // namespace
+
+void exportSlide(OfficeSession& office, const std::string& directory, int n,
+                 const SaveFormat& format, const std::string& writer) {
+    const std::string name = "Slide" + std::to_string(n) + "." + format.extension;
+    const fs::path target = fs::path(directory) / name;
+    // LibreOffice writes to a scratch name; only a complete file takes the slide's name.
+    const fs::path scratch = fs::path(directory) / ("." + name + ".part-" + writer);
+    struct Cleanup {
+        fs::path path;
+        ~Cleanup() {
+            std::error_code ignored;
+            fs::remove(path, ignored);
+        }
+    } cleanup{scratch};
+    OUString url;
+    osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(scratch).string()), url);
+    drawSlide(office, directory, n, format, url, scratch);
+    std::error_code error;
+    if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0) {
+        fs::remove(scratch, error);
+        const std::string reason = whyUnwritable(directory);
+        throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n) +
+                              (reason.empty() ? "" : ": " + reason));
+    }
+    try {
+        if (format.convertToBmp) {
+            // Written beside, then renamed: the slide's name only ever holds a whole image.
+            const fs::path bitmap = scratch.string() + ".bmp";
+            cleanup.path = bitmap;
+            writeBmp(readImage(scratch.string()), bitmap.string());
+            fs::remove(scratch);
+            fs::rename(bitmap, target);
+        } else {
+            fs::rename(scratch, target);
+        }
+    } catch (const std::exception& e) {
+        fs::remove(scratch, error);
+        const std::string reason = whyUnwritable(directory);
+        throw AutomationError(std::string("SaveAs: ") + (reason.empty() ? e.what() : reason));
+    }
+}
+
+}  // namespace platform::office
