@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/LocalText.h"
 #include "app/OutputNames.h"
 #include "app/Progress.h"
 #include "app/StagingFolder.h"
@@ -33,10 +32,13 @@
 #include "platform/images/ImageFiles.h"
 #include "support/FindDirectory.h"
 #include "support/FmxUtils.h"
+#include "support/LocalText.h"
 #include "support/RexxUtil.h"
 #include "support/cfile.h"
 
 namespace pptprocs {
+
+using support::local;
 
 namespace {
 

@@ -12,14 +12,16 @@
 #include <exception>
 
 #include "app/CommandLine.h"
-#include "app/LocalText.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "support/Convert.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
+#include "support/LocalText.h"
 
 namespace pptprocs {
+
+using support::local;
 
 std::vector<std::string> OutputFiles;
 bool BatchMode = false;

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "platform/VirtualKeys.h"
 #include "support/Convert.h"
 #include "support/DebugVar.h"
 #include "support/Files.h"
@@ -45,14 +46,11 @@ std::function<void()> MinimizeApplication;
 
 namespace {
 
-constexpr std::uint8_t VkShift = 0x10;
-constexpr std::uint8_t VkControl = 0x11;
-constexpr std::uint8_t VkAlt = 0x12;
-constexpr std::uint8_t VkReturn = 0x0D;
-constexpr std::uint8_t VkNumLock = 0x90;
-constexpr std::uint32_t KeyDown = 0;
-constexpr std::uint32_t KeyUp = 2;
-constexpr std::uint32_t ExtendedKey = 1;
+using platform::VkAlt;
+using platform::VkControl;
+using platform::VkNumLock;
+using platform::VkReturn;
+using platform::VkShift;
 constexpr std::uint16_t LiteralOpenBrace = 0x01DB;
 constexpr std::uint16_t LiteralCloseBrace = 0x01DD;
 constexpr std::size_t MaxNameLength = 255;
@@ -176,18 +174,18 @@ void PressKey(std::uint8_t virtualKey, std::uint16_t count, bool release, KeyPar
         return;
     }
     const auto scanCode = static_cast<std::uint8_t>(input.virtualKeyToScanCode(virtualKey));
-    const std::uint32_t extended = isExtendedKey(virtualKey) ? ExtendedKey : 0;
+    const std::uint32_t extended = isExtendedKey(virtualKey) ? platform::ExtendedKeyFlag : 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        InjectKeyEvent(virtualKey, scanCode, KeyDown | extended, state);
+        InjectKeyEvent(virtualKey, scanCode, platform::KeyDownFlag | extended, state);
         if (release)
-            InjectKeyEvent(virtualKey, scanCode, KeyUp | extended, state);
+            InjectKeyEvent(virtualKey, scanCode, platform::KeyUpFlag | extended, state);
     }
 }
 
 void ReleaseKey(std::uint8_t virtualKey, KeyParseState& state) {
     const auto scanCode =
         static_cast<std::uint8_t>(platform::input().virtualKeyToScanCode(virtualKey));
-    InjectKeyEvent(virtualKey, scanCode, KeyUp, state);
+    InjectKeyEvent(virtualKey, scanCode, platform::KeyUpFlag, state);
 }
 
 void TypeKey(std::uint16_t keyCode, std::uint16_t count, KeyParseState& state) {

@@ -16,6 +16,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "support/LocalText.h"
 #include "support/RexxUtil.h"
 
 namespace support {
@@ -28,13 +29,6 @@ namespace {
 
 constexpr int RowHeight = 16;
 constexpr int ListRightMargin = 204 - (16 + 177);
-
-QString local(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
-}
-std::string local(const QString& text) {
-    return text.toLocal8Bit().toStdString();
-}
 
 // Absolute, without "." or ".." steps and without a trailing slash (except the root itself).
 std::string normalised(const std::string& path) {
