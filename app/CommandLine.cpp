@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-namespace pptprocs {
+namespace app {
 
 const char* const UsageMessage =
     "Convert PowerPoint slides to JPEGs or Bit Maps\r\n"
@@ -59,4 +59,4 @@ std::string DirectoryPart(const std::string& fileName) {
     return fileName.substr(0, slash);
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -2,7 +2,7 @@
 // Reading the command-line text: the presentation's name, then flags introduced by "/".
 #include <string>
 
-namespace pptprocs {
+namespace app {
 
 // The usage message, its nine lines joined by CR LF.
 extern const char* const UsageMessage;
@@ -21,4 +21,4 @@ std::string Trim(const std::string& text);
 // directly under it; empty when the name holds no directory.
 std::string DirectoryPart(const std::string& fileName);
 
-}  // namespace pptprocs
+}  // namespace app

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/MainWindow.h"
 #include "app/OutputNames.h"
 #include "app/Progress.h"
 #include "app/StagingFolder.h"
-#include "app/pptprocs.h"
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/Automation.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
@@ -30,13 +30,13 @@
 #include "platform/Services.h"
 #include "platform/ShowScreen.h"
 #include "platform/images/ImageFiles.h"
+#include "support/FileCompare.h"
 #include "support/FindDirectory.h"
-#include "support/FmxUtils.h"
 #include "support/LocalText.h"
-#include "support/RexxUtil.h"
-#include "support/cfile.h"
+#include "support/OpenWithDesktop.h"
+#include "support/TextUtil.h"
 
-namespace pptprocs {
+namespace app {
 
 using support::local;
 
@@ -402,7 +402,7 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
             showProgress(CaptureProgress(slide, first, last, attempts, MaxCaptureRepeats));
             if (attempts > 0)
                 platform::clock().sleep(attempts * 1000);
-            sndkey32::SendKeys(CaptureKeys, true);
+            keys::SendKeys(CaptureKeys, true);
             const std::optional<platform::RgbImage> capture = platform::clipboard().bitmap();
             if (!capture)
                 throw std::runtime_error("Unsupported clipboard format");
@@ -452,4 +452,4 @@ void TForm1::showUnhandledError(const std::exception& error) {
     runFailed = true;
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -9,7 +9,7 @@
 #define DECKSHOT_VERSION "unknown"
 #endif
 
-namespace pptprocs {
+namespace app {
 namespace {
 
 // A whole positive number, nothing around it.
@@ -149,4 +149,4 @@ std::string VersionText() {
     return std::string("deckshot ") + DECKSHOT_VERSION + "\n";
 }
 
-}  // namespace pptprocs
+}  // namespace app

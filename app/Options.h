@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace pptprocs {
+namespace app {
 
 struct SlideRange {
     int first = 1;
@@ -38,4 +38,4 @@ std::string HelpText();
 // The text of --version.
 std::string VersionText();
 
-}  // namespace pptprocs
+}  // namespace app

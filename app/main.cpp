@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/MainWindow.h"
 #include "app/Options.h"
 #include "app/RealPlatform.h"
-#include "app/pptprocs.h"
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/Dialogs.h"
 #include "platform/RunCleanup.h"
 #include "platform/Services.h"
@@ -19,14 +19,13 @@
 #include "support/FindDirectory.h"
 
 int main(int argc, char** argv) {
-    const pptprocs::Options options =
-        pptprocs::ReadOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const app::Options options = app::ReadOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::fprintf(stderr, "deckshot: %s\nTry \"deckshot --help\".\n", options.error.c_str());
         return 2;
     }
     if (options.help || options.version) {
-        const std::string text = options.help ? pptprocs::HelpText() : pptprocs::VersionText();
+        const std::string text = options.help ? app::HelpText() : app::VersionText();
         std::fputs(text.c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
@@ -56,17 +55,17 @@ int main(int argc, char** argv) {
 
     if (!display && support::CommandLineText().empty()) {
         // Nobody could use a window that nobody sees: say how to run unattended instead.
-        platform::dialogs().message(pptprocs::UsageMessage);
+        platform::dialogs().message(app::UsageMessage);
         return 2;
     }
 
-    pptprocs::TForm1 form(options);
-    pptprocs::Form1 = &form;
+    app::TForm1 form(options);
+    app::Form1 = &form;
     support::TFindDir findDir(&form);
     support::FindDir = &findDir;
     // A key string's message box needs the application on the screen, and puts it away after.
-    sndkey32::RestoreApplication = [&form] { form.restoreApplication(); };
-    sndkey32::MinimizeApplication = [&form] { form.minimizeApplication(); };
+    keys::RestoreApplication = [&form] { form.restoreApplication(); };
+    keys::MinimizeApplication = [&form] { form.minimizeApplication(); };
 
     if (!form.quitRequested() && unattended) {
         // A command-line run stopped by an error would now wait for a user who is not there.

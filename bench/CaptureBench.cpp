@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/RealClock.h"
 #include "platform/Services.h"
@@ -85,7 +85,7 @@ PassResult capturePass(platform::PresentationApp& app, platform::X11Input& input
         move.ms.push_back(msSince(start));
 
         auto t = Clock::now();
-        if (!sndkey32::SendKeys("{PRTSC}", true))
+        if (!keys::SendKeys("{PRTSC}", true))
             throw std::runtime_error("SendKeys failed");
         keys.ms.push_back(msSince(t));
         t = Clock::now();

@@ -13,7 +13,7 @@
 #include "platform/EventPump.h"
 #include "platform/Services.h"
 #include "support/DebugVar.h"
-#include "support/RexxUtil.h"
+#include "support/TextUtil.h"
 
 namespace support {
 namespace {

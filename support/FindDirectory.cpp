@@ -17,7 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "support/LocalText.h"
-#include "support/RexxUtil.h"
+#include "support/TextUtil.h"
 
 namespace support {
 

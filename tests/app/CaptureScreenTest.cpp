@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/MainWindow.h"
 #include "app/RealPlatform.h"
-#include "app/pptprocs.h"
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/Services.h"
 #include "platform/images/ImageFiles.h"
 #include "support/Files.h"
@@ -52,10 +52,10 @@ class CaptureOnScreen : public testing::Test {
         scripted.dialogs = &dialogs;
         scripted.clock = &clock;
         platform::installServices(scripted);
-        sndkey32::ResetKeySettings();
+        keys::ResetKeySettings();
         support::SetCommandLineParameters({});
-        pptprocs::BatchMode = true;
-        pptprocs::FormatOverride.clear();
+        app::BatchMode = true;
+        app::FormatOverride.clear();
         out = testdecks::makeTempDir("images");
     }
     void TearDown() override { officetest::expectNoOfficeLeft(); }
@@ -63,7 +63,7 @@ class CaptureOnScreen : public testing::Test {
     // Converts slides first..last of a deck with the format word of the window's list.
     void convert(const std::string& deck, int first, int last,
                  const char* convertTo = "Convert to *.jpg") {
-        pptprocs::TForm1 form;
+        app::TForm1 form;
         form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
         form.OutputDir->setText(QString::fromStdString(out));
         form.ConvertTo->setEditText(QString::fromUtf8(convertTo));
@@ -103,7 +103,7 @@ class CaptureOnScreen : public testing::Test {
 TEST_F(CaptureOnScreen, RangeWritesEachSlideOfItAsItWasShown) {
     convert("ten", 3, 5);
 
-    EXPECT_EQ(pptprocs::OutputFiles,
+    EXPECT_EQ(app::OutputFiles,
               (Texts{image("ten", 3, "jpg"), image("ten", 4, "jpg"), image("ten", 5, "jpg")}));
     for (int slide = 3; slide <= 5; ++slide) {
         EXPECT_EQ(head(image("ten", slide, "jpg"), 3), "\xff\xd8\xff");
@@ -116,7 +116,7 @@ TEST_F(CaptureOnScreen, RangeWritesEachSlideOfItAsItWasShown) {
 TEST_F(CaptureOnScreen, SingleSlide) {
     convert("ten", 4, 4);
 
-    EXPECT_EQ(pptprocs::OutputFiles, Texts{image("ten", 4, "jpg")});
+    EXPECT_EQ(app::OutputFiles, Texts{image("ten", 4, "jpg")});
     expectShowsSlide(image("ten", 4, "jpg"), 4);
 }
 
@@ -124,7 +124,7 @@ TEST_F(CaptureOnScreen, RangePastTheLastSlideRepeatsIt) {
     convert("ten", 9, 12);
 
     const std::string last = image("ten", 10, "jpg");
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("ten", 9, "jpg"), last, last, last}));
+    EXPECT_EQ(app::OutputFiles, (Texts{image("ten", 9, "jpg"), last, last, last}));
     expectShowsSlide(image("ten", 9, "jpg"), 9);
     expectShowsSlide(last, 10);
     EXPECT_FALSE(fs::exists(image("ten", 11, "jpg")));
@@ -145,7 +145,7 @@ TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
         SCOPED_TRACE(c.extension);
         convert("ten", 6, 7, c.convertTo);
 
-        EXPECT_EQ(pptprocs::OutputFiles,
+        EXPECT_EQ(app::OutputFiles,
                   (Texts{image("ten", 6, c.extension), image("ten", 7, c.extension)}));
         for (int slide = 6; slide <= 7; ++slide) {
             EXPECT_EQ(head(image("ten", slide, c.extension), c.magic.size()), c.magic);
@@ -160,8 +160,8 @@ TEST_F(CaptureOnScreen, IdenticalNeighboursEndAfterTheBoundedRepeats) {
     // Slide 3 repeats slide 2: captured again after 1 to 5 s, then kept.
     EXPECT_EQ(clock.sleepsOfAtLeast(1000),
               (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
-                                            image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
+    EXPECT_EQ(app::OutputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
+                                       image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
     const testdecks::DeckOptions twins{.slides = 4, .identicalNeighbours = true};
     for (int slide = 1; slide <= 4; ++slide)
         expectShowsSlide(image("twins", slide, "jpg"), slide, twins);

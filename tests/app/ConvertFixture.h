@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 #include "support/Files.h"
 #include "tests/fakes/FakeAutomation.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace testapp {
 
-using pptprocs::OutputFiles;
-using pptprocs::TForm1;
+using app::OutputFiles;
+using app::TForm1;
 using Texts = std::vector<std::string>;
 
 namespace fs = std::filesystem;
@@ -60,8 +60,8 @@ class ConvertFixture : public testing::Test {
         fs::create_directory(out);
 
         support::SetCommandLineParameters({});
-        pptprocs::BatchMode = false;
-        pptprocs::FormatOverride.clear();
+        app::BatchMode = false;
+        app::FormatOverride.clear();
         OutputFiles.clear();
         services.services.automation = &automation;
         services.install();

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 #include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
@@ -72,8 +72,8 @@ struct OfficeServices : fakes::ScopedFakeServices {
         services.automation = &office;
         install();
         support::SetCommandLineParameters({});
-        pptprocs::BatchMode = true;
-        pptprocs::FormatOverride.clear();
+        app::BatchMode = true;
+        app::FormatOverride.clear();
     }
     platform::LibreOfficeFactory office;
 };
@@ -119,7 +119,7 @@ TEST_F(ConvertWithOffice, EveryFormatFromTheWindow) {
         SCOPED_TRACE(f.extension);
         const std::string directory = out + "/" + f.extension;
         fs::create_directory(directory);
-        pptprocs::TForm1 form;
+        app::TForm1 form;
         form.FileName->setText(QString::fromStdString(deck));
         form.OutputDir->setText(QString::fromStdString(directory));
         form.ConvertTo->setEditText(QString::fromUtf8(f.convertTo));
@@ -129,7 +129,7 @@ TEST_F(ConvertWithOffice, EveryFormatFromTheWindow) {
         const Texts names = numberedNames("twelve_", f.extension);
         Texts expected;
         for (const std::string& name : names) expected.push_back(directory + "/" + name);
-        EXPECT_EQ(pptprocs::OutputFiles, expected);
+        EXPECT_EQ(app::OutputFiles, expected);
         EXPECT_EQ(filesIn(directory), names);  // no "Slide" file left over
         expectSlideImages(directory, names, f.magic, f.tolerance);
         EXPECT_FALSE(form.runFailed);
@@ -284,7 +284,7 @@ TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
     const std::string images = out + "/images";
     fs::create_directory(images);
     std::ofstream(images + "/Slide2.jpg") << "the user's own picture";
-    pptprocs::TForm1 form;
+    app::TForm1 form;
     form.FileName->setText(QString::fromStdString(small));
     form.OutputDir->setText(QString::fromStdString(images));
     form.OfileName->setText(QStringLiteral("cover"));

@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 #include "support/Files.h"
 #include "tests/app/ConvertFixture.h"
 
 namespace {
 
-using pptprocs::OutputFiles;
-using pptprocs::TForm1;
+using app::OutputFiles;
+using app::TForm1;
 using testapp::contents;
 using testapp::Info;
 using testapp::question;
@@ -108,8 +108,8 @@ class ConvertFormats : public ConvertCommand, public testing::WithParamInterface
 TEST_P(ConvertFormats, FormatWordChoosesExportAndExtension) {
     const FormatCase& c = GetParam();
     form->ConvertTo->setEditText(QString::fromUtf8(c.convertTo));
-    pptprocs::FormatOverride = c.formatOverride;
-    pptprocs::BatchMode = true;
+    app::FormatOverride = c.formatOverride;
+    app::BatchMode = true;
 
     clickConvert();
 
@@ -243,7 +243,7 @@ TEST_F(ConvertCommand, EmptyOutputDirectoryBecomesThePresentationsDirectory) {
     };
     const fs::path before = fs::current_path();
     fs::current_path(root);
-    pptprocs::BatchMode = true;
+    app::BatchMode = true;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         form->FileName->setText(QString::fromStdString(c.fileName.empty() ? deck : c.fileName));
@@ -316,7 +316,7 @@ TEST_F(ConvertCommand, StaleTargetIsReplaced) {
 
 TEST_F(ConvertCommand, RenameThatFailsIsReportedAndTheExportKept) {
     fs::create_directory(inOut("talk_2.jpg"));
-    pptprocs::BatchMode = true;
+    app::BatchMode = true;
 
     clickConvert();
 
@@ -344,7 +344,7 @@ TEST_F(ConvertCommand, NeighbouringDuplicatesAreReported) {
         // Without "#" the slides after the first keep their exported names.
         {"patternWithoutNumber", {"A", "A", "B"}, "talk", {{1, 2}}},
     };
-    pptprocs::BatchMode = true;
+    app::BatchMode = true;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services.dialogs.shown.clear();
@@ -386,7 +386,7 @@ TEST_F(ConvertCommand, FinalQuestionOpensTheFirstImageUnlessNo) {
         SCOPED_TRACE(c.name);
         services.dialogs.shown.clear();
         services.shell.opened.clear();
-        pptprocs::BatchMode = c.batch;
+        app::BatchMode = c.batch;
         services.dialogs.yesNoAnswers = {c.answer};
 
         clickConvert();

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 #include "support/Files.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace {
 
-using pptprocs::TForm1;
+using app::TForm1;
 
 struct Expect {
     std::string fileName;
@@ -45,9 +45,9 @@ void PrintTo(const CommandLineCase& c, std::ostream* out) {
 class FormCreateReads : public testing::TestWithParam<CommandLineCase> {
   protected:
     void SetUp() override {
-        pptprocs::BatchMode = false;
-        pptprocs::FormatOverride.clear();
-        pptprocs::OutputFiles = {"left over"};
+        app::BatchMode = false;
+        app::FormatOverride.clear();
+        app::OutputFiles = {"left over"};
     }
     void TearDown() override { support::SetCommandLineParameters({}); }
 
@@ -58,14 +58,14 @@ TEST_P(FormCreateReads, CommandLineIntoControls) {
     const CommandLineCase& c = GetParam();
     const Expect& e = c.expect;
     // Conventional options are read first; the rest is the command line of the slash flags.
-    const pptprocs::Options options = pptprocs::ReadOptions(c.parameters);
+    const app::Options options = app::ReadOptions(c.parameters);
     ASSERT_EQ(options.error, "");
     support::SetCommandLineParameters(options.parameters);
     int converts = 0;
     bool batchWhenConverting = false;
     TForm1 form(options, [&](TForm1&) {
         ++converts;
-        batchWhenConverting = pptprocs::BatchMode;
+        batchWhenConverting = app::BatchMode;
     });
 
     EXPECT_EQ(form.FileName->text().toStdString(), e.fileName);
@@ -74,8 +74,8 @@ TEST_P(FormCreateReads, CommandLineIntoControls) {
     EXPECT_EQ(form.allslides->isChecked(), !e.someSlides);
     EXPECT_EQ(form.Fslide->currentIndex(), e.fslide);
     EXPECT_EQ(form.Tslide->currentIndex(), e.tslide);
-    EXPECT_EQ(pptprocs::FormatOverride, e.formatOverride);
-    EXPECT_EQ(pptprocs::BatchMode, e.batchMode);
+    EXPECT_EQ(app::FormatOverride, e.formatOverride);
+    EXPECT_EQ(app::BatchMode, e.batchMode);
     EXPECT_EQ(converts, e.converts);
     if (converts > 0) {
         EXPECT_TRUE(batchWhenConverting);
@@ -86,7 +86,7 @@ TEST_P(FormCreateReads, CommandLineIntoControls) {
     }
     EXPECT_EQ(form.quitRequested(), e.quit);
     EXPECT_EQ(form.runFailed, e.failed);
-    EXPECT_TRUE(pptprocs::OutputFiles.empty());
+    EXPECT_TRUE(app::OutputFiles.empty());
 }
 
 const std::string Usage =
@@ -308,12 +308,12 @@ TEST(FormCreate, FileNameFromCommandLineFillsThePattern) {
 
 TEST(FormCreate, ErrorEscapingConvertIsShownAndTheWindowStays) {
     fakes::ScopedFakeServices services;
-    pptprocs::BatchMode = false;
+    app::BatchMode = false;
     support::SetCommandLineParameters({"deck.ppt"});
     TForm1 form([](TForm1&) { throw std::runtime_error("Unsupported clipboard format"); });
     support::SetCommandLineParameters({});
     EXPECT_EQ(services.dialogs.texts(), std::vector<std::string>{"Unsupported clipboard format"});
-    EXPECT_TRUE(pptprocs::BatchMode);
+    EXPECT_TRUE(app::BatchMode);
     EXPECT_FALSE(form.quitRequested());
     EXPECT_TRUE(form.runFailed);
 }

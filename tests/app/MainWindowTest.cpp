@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace {
 
-using pptprocs::TForm1;
+using app::TForm1;
 
 // The next widget Tab goes to, leaving out labels and the parts of this one (a combo box's edit).
 QWidget* nextTabStop(QWidget* widget) {
@@ -33,7 +33,7 @@ class MainWindow : public testing::Test {
   protected:
     void SetUp() override {
         support::SetCommandLineParameters({});
-        pptprocs::BatchMode = false;
+        app::BatchMode = false;
     }
 
     // Picks slide n in a box the way a user does: typing the number and pressing Enter.
@@ -131,7 +131,7 @@ TEST_F(MainWindow, ControlsHaveTheirTextsHintsAndPlaces) {
     EXPECT_EQ(form.ConvertTo->itemText(1), "Convert to *.bmp");
     EXPECT_EQ(form.ConvertTo->itemText(2), "Convert to *.gif");
     EXPECT_EQ(form.ConvertTo->itemText(3), "Convert to *.png");
-    EXPECT_FALSE(pptprocs::BatchMode);
+    EXPECT_FALSE(app::BatchMode);
 }
 
 TEST_F(MainWindow, TypingAFileNameRecomputesThePattern) {

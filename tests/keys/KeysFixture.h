@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "support/DebugVar.h"
 #include "tests/fakes/FakeInput.h"
 #include "tests/fakes/FakeServices.h"
@@ -23,7 +23,7 @@ class KeysFixture : public ::testing::Test {
     KeysFixture() {
         fakes_.services.input = &input;
         fakes_.install();
-        sndkey32::ResetKeySettings();
+        keys::ResetKeySettings();
         support::DebugTrace = false;
         savedLogName_ = support::LogFileName;
         std::string testName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -39,7 +39,7 @@ class KeysFixture : public ::testing::Test {
     ~KeysFixture() override {
         support::LogFileName = savedLogName_;
         support::DebugTrace = false;
-        sndkey32::ResetKeySettings();
+        keys::ResetKeySettings();
         std::filesystem::remove(logPath_);
     }
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "support/Convert.h"
 #include "support/DebugVar.h"
 #include "tests/fakes/FakeInput.h"
@@ -58,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     };
-    sndkey32::ResetKeySettings();
+    keys::ResetKeySettings();
     support::DebugTrace = size > 0 && (data[0] & 1) != 0;
     support::LogFileName = "/dev/null";
     try {
-        sndkey32::SendKeys(keys, (size & 1) != 0);
+        keys::SendKeys(keys, (size & 1) != 0);
     } catch (const support::ConvertError&) {
         // A count that is no integer is reported to the caller: expected.
     }

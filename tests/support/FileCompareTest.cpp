@@ -1,4 +1,4 @@
-#include "support/cfile.h"
+#include "support/FileCompare.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/FmxUtils.h"
+#include "support/OpenWithDesktop.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace fs = std::filesystem;
@@ -24,7 +24,7 @@ std::size_t openDescriptors() {
 class FileUtilities : public testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("deckshot-cfile-" + std::to_string(::getpid()));
+        dir_ = fs::temp_directory_path() / ("deckshot-filecompare-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

@@ -1,4 +1,4 @@
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -19,7 +19,7 @@
 #include "support/FindDirectory.h"
 #include "support/LocalText.h"
 
-namespace pptprocs {
+namespace app {
 
 using support::local;
 
@@ -309,4 +309,4 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -1,5 +1,5 @@
 #pragma once
-// sndkey32: the key-string language and the keyboard and mouse events it plays into the input
+// The key engine: the key-string language and the keyboard and mouse events it plays into the input
 // stream. Reaches the machine only through the platform services (input, clock, dialogs) and the
 // log writer, so that the whole engine runs against fakes in tests.
 #include <array>
@@ -9,7 +9,7 @@
 
 #include "platform/Input.h"
 
-namespace sndkey32 {
+namespace keys {
 
 // The state of one SendKeys call.
 struct KeyParseState {
@@ -69,4 +69,4 @@ void ReleaseModifiers(KeyParseState& state);
 void RunKeyCommand(const std::string& name, std::int32_t argument);
 void ShowKeyError(const std::string& text);
 
-}  // namespace sndkey32
+}  // namespace keys

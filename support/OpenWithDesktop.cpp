@@ -1,4 +1,4 @@
-#include "support/FmxUtils.h"
+#include "support/OpenWithDesktop.h"
 
 #include "platform/Services.h"
 #include "platform/Shell.h"

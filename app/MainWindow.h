@@ -20,7 +20,7 @@ namespace platform {
 class PresentationApp;
 }
 
-namespace pptprocs {
+namespace app {
 
 // Full paths of the images the current run produced, in slide order.
 extern std::vector<std::string> OutputFiles;
@@ -129,4 +129,4 @@ class TForm1 : public QWidget {
 // The main window, once created.
 extern TForm1* Form1;
 
-}  // namespace pptprocs
+}  // namespace app

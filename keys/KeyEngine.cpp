@@ -1,4 +1,4 @@
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +12,7 @@
 #include "support/DebugVar.h"
 #include "support/Files.h"
 
-namespace sndkey32 {
+namespace keys {
 
 const std::array<KeyName, 62> KeyNameTable = {{
     {"BACKSPACE", 0x08}, {"BKSP", 0x08},     {"BREAK", 0x03},       {"BS", 0x08},
@@ -389,4 +389,4 @@ bool SendKeys(const std::string& keysArgument, bool wait) {
     return true;
 }
 
-}  // namespace sndkey32
+}  // namespace keys
