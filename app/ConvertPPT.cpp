@@ -27,8 +27,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "platform/ShowScreen.h"
+#include "platform/RunPlatform.h"
 #include "platform/images/ImageFiles.h"
 #include "support/FileCompare.h"
 #include "support/FindDirectory.h"
@@ -113,29 +112,6 @@ void writeCapture(const platform::RgbImage& capture, const std::string& formatWo
     }
 }
 
-// The slide-show screen, open for one run when it is wanted.
-struct ShowScreenLease {
-    explicit ShowScreenLease(bool wanted)
-        : screen(wanted ? platform::services().showScreen : nullptr) {
-        if (screen == nullptr)
-            return;
-        try {
-            screen->open();
-        } catch (const std::exception& error) {
-            failure = error.what();
-        }
-    }
-    ~ShowScreenLease() {
-        if (screen != nullptr)
-            screen->close();
-    }
-    ShowScreenLease(const ShowScreenLease&) = delete;
-    ShowScreenLease& operator=(const ShowScreenLease&) = delete;
-
-    platform::ShowScreen* screen;
-    std::string failure;
-};
-
 // "Slide 7" or "Slides 7, 8, 9".
 std::string slideList(const std::vector<int>& slides) {
     std::string text = slides.size() == 1 ? "Slide " : "Slides ";
@@ -153,12 +129,12 @@ void TForm1::ConvertClick() {
     }
     const std::string fileName = local(FileName->text());
     if (!isFile(fileName)) {
-        platform::dialogs().message("Error: \"" + fileName + "\" does not exist.");
+        services_.dialogs.message("Error: \"" + fileName + "\" does not exist.");
         runFailed = true;
         return;
     }
     if (Tslide->currentIndex() < Fslide->currentIndex()) {
-        platform::dialogs().message(
+        services_.dialogs.message(
             "Error: First slide(" + std::to_string(Fslide->currentIndex() + 1) +
             ") is greater than last slide(" + std::to_string(Tslide->currentIndex() + 1) + ").");
         runFailed = true;
@@ -172,11 +148,11 @@ void TForm1::ConvertClick() {
     unshownEntries_.clear();
     try {
         ConvertPPT();
-        platform::dialogs().progress("");
+        services_.dialogs.progress("");
     } catch (...) {
         // The rest of the command is skipped, but the window must not stay busy or keep the
         // loading caption after the error is shown.
-        platform::dialogs().progress("");
+        services_.dialogs.progress("");
         setWindowTitle(caption);
         resetCursor();
         throw;
@@ -189,12 +165,12 @@ void TForm1::ConvertClick() {
         // A slide that could not be shown was reported by the range already.
         const bool unshown = i < unshownEntries_.size() && unshownEntries_[i];
         if (!unshown && support::SameFileContents(OutputFiles[i - 1], OutputFiles[i])) {
-            platform::dialogs().message(OutputFiles[i - 1] + " is the same as " + OutputFiles[i]);
+            services_.dialogs.message(OutputFiles[i - 1] + " is the same as " + OutputFiles[i]);
             duplicates = true;
         }
     }
     if (duplicates) {
-        platform::dialogs().message(
+        services_.dialogs.message(
             "It appears that not all the slides have been converted.\n\rYou should increase the "
             "pause between slides.");
     }
@@ -203,12 +179,12 @@ void TForm1::ConvertClick() {
 
     if (BatchMode)
         return;
-    const bool show = platform::dialogs().askYesNo(std::to_string(OutputFiles.size()) +
-                                                   " output file(s) have been created. Do you "
-                                                   "want to see them?");
+    const bool show = services_.dialogs.askYesNo(std::to_string(OutputFiles.size()) +
+                                                 " output file(s) have been created. Do you "
+                                                 "want to see them?");
     // With no image there is nothing to open.
     if (show && !OutputFiles.empty() && !OutputFiles.front().empty())
-        support::ExecuteFile(OutputFiles.front(), local(OutputDir->text()), "", 1);
+        support::ExecuteFile(services_.shell, OutputFiles.front(), local(OutputDir->text()), "", 1);
 }
 
 void TForm1::ConvertPPT() {
@@ -217,7 +193,7 @@ void TForm1::ConvertPPT() {
                                       : FormatOverride;
     const std::optional<ExportFormat> format = FindExportFormat(typedWord);
     if (!format) {
-        platform::dialogs().message(UnknownFormatMessage(typedWord));
+        services_.dialogs.message(UnknownFormatMessage(typedWord));
         runFailed = true;
         return;
     }
@@ -227,38 +203,42 @@ void TForm1::ConvertPPT() {
     const std::string directory = local(OutputDir->text());
 
     if (!support::DirectoryExists(directory)) {
-        if (!platform::dialogs().askYesNo("The directory \"" + directory +
-                                          "\" does not exist.  Do you want it created?"))
+        if (!services_.dialogs.askYesNo("The directory \"" + directory +
+                                        "\" does not exist.  Do you want it created?"))
             return;
         if (::mkdir(directory.c_str(), 0777) != 0) {
-            platform::dialogs().message("Error: Cannot create " + directory);
+            services_.dialogs.message("Error: Cannot create " + directory);
             runFailed = true;
             return;
         }
     }
-    platform::dialogs().notice("Powerpoint will save your presentation as *." + formatWord +
-                               " files.\n\rPlease wait for it to finish converting your "
-                               "presentation.");
+    services_.dialogs.notice("Powerpoint will save your presentation as *." + formatWord +
+                             " files.\n\rPlease wait for it to finish converting your "
+                             "presentation.");
 
-    // A range is shown on a screen, which may first have to be started; it goes after the office.
-    const ShowScreenLease screen(!allslides->isChecked());
-    if (!screen.failure.empty()) {
-        platform::dialogs().message("Error: No screen for the slide show: " + screen.failure);
+    // A range is shown on a screen, which may first have to be started: before the office, and
+    // ended after it.
+    std::unique_ptr<platform::RunPlatform> run;
+    try {
+        run = services_.runs.open(!allslides->isChecked());
+    } catch (const std::exception& error) {
+        services_.dialogs.message(std::string("Error: No screen for the slide show: ") +
+                                  error.what());
         runFailed = true;
         return;
     }
     std::unique_ptr<platform::PresentationApp> app;
     std::string reason;
     try {
-        app = platform::automation().create(platform::PresentationProgId);
+        app = run->office().create(platform::PresentationProgId);
     } catch (const std::exception& error) {
         reason = error.what();
     }
     if (!app) {
-        platform::dialogs().message("Error: Unable to open PowerPoint");
+        services_.dialogs.message("Error: Unable to open PowerPoint");
         // The reason, in a message of its own.
         if (!reason.empty())
-            platform::dialogs().message("Error: " + reason);
+            services_.dialogs.message("Error: " + reason);
         runFailed = true;
         return;
     }
@@ -269,7 +249,7 @@ void TForm1::ConvertPPT() {
         minimizeApplication();
         restoreApplication();
         showProgress("Loading " + local(FileName->text()) + "...");
-        platform::clock().sleep(LoadingPauseMs);
+        services_.clock.sleep(LoadingPauseMs);
         app->openPresentation(local(FileName->text()), false, false, true);
         app->setAdvanceMode(1);
         app->runSlideShow();
@@ -279,14 +259,14 @@ void TForm1::ConvertPPT() {
         if (allslides->isChecked()) {
             convertAllSlides(app, formatWord, directory, slideCount, numberWidth);
         } else {
-            captureRange(app, formatWord, directory, numberWidth);
+            captureRange(*run, app, formatWord, directory, numberWidth);
         }
     } catch (...) {
         quitQuietly(app);
         restoreApplication();
         throw;
     }
-    platform::clock().sleep(ClosingPauseMs);
+    services_.clock.sleep(ClosingPauseMs);
     restoreApplication();
 }
 
@@ -300,8 +280,8 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
         const std::string first = outputFileName(directory, 1, numberWidth, format.extension);
         if (nameTooLong(first)) {
             quitAndDrop(app);
-            platform::dialogs().message("Error: Cannot write " + first + ": " +
-                                        std::strerror(ENAMETOOLONG));
+            services_.dialogs.message("Error: Cannot write " + first + ": " +
+                                      std::strerror(ENAMETOOLONG));
             runFailed = true;
             return;
         }
@@ -311,8 +291,8 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
         staging = std::make_unique<StagingFolder>(directory);
     } catch (const std::system_error& error) {
         quitAndDrop(app);
-        platform::dialogs().message("Error: Cannot write into " + directory + ": " +
-                                    error.code().message());
+        services_.dialogs.message("Error: Cannot write into " + directory + ": " +
+                                  error.code().message());
         runFailed = true;
         return;
     }
@@ -349,18 +329,18 @@ void TForm1::convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
             takenTarget = target;
             keptAside.push_back(kept.empty() ? "(lost)" : fs::path(kept).filename().string());
         } else {
-            platform::dialogs().message("Error: Cannot rename slide " + std::to_string(slide) +
-                                        " to " + target + ": " + reason +
-                                        (kept.empty() ? "" : "; it is kept as " + kept));
+            services_.dialogs.message("Error: Cannot rename slide " + std::to_string(slide) +
+                                      " to " + target + ": " + reason +
+                                      (kept.empty() ? "" : "; it is kept as " + kept));
         }
     }
     if (!keptAside.empty()) {
         std::string names;
         for (const std::string& name : keptAside) names += (names.empty() ? "" : ", ") + name;
-        platform::dialogs().message("Error: " + takenTarget +
-                                    " would have held more than one slide: the others are kept "
-                                    "in " +
-                                    directory + " as " + names);
+        services_.dialogs.message("Error: " + takenTarget +
+                                  " would have held more than one slide: the others are kept "
+                                  "in " +
+                                  directory + " as " + names);
     }
 }
 
@@ -370,7 +350,8 @@ std::string TForm1::outputFileName(const std::string& directory, int slide, int 
                           deckNameInPattern_);
 }
 
-void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
+void TForm1::captureRange(platform::RunPlatform& run,
+                          std::unique_ptr<platform::PresentationApp>& app,
                           const std::string& formatWord, const std::string& directory,
                           int numberWidth) {
     const int first = Fslide->currentIndex() < 0 ? 1 : Fslide->currentIndex() + 1;
@@ -381,6 +362,8 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
     std::vector<int> notShown;
     std::string notShownReason;
     bool captured = false;
+    keys::KeyEngine keyEngine(run.input(), services_.clock, services_.dialogs, services_.log,
+                              services_.keySettings);
 
     for (int slide = first; slide <= last; ++slide) {
         for (int attempts = 0;; ++attempts) {
@@ -401,9 +384,9 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
             }
             showProgress(CaptureProgress(slide, first, last, attempts, MaxCaptureRepeats));
             if (attempts > 0)
-                platform::clock().sleep(attempts * 1000);
-            keys::SendKeys(CaptureKeys, true);
-            const std::optional<platform::RgbImage> capture = platform::clipboard().bitmap();
+                services_.clock.sleep(attempts * 1000);
+            keyEngine.SendKeys(CaptureKeys, true);
+            const std::optional<platform::RgbImage> capture = run.clipboard().bitmap();
             if (!capture)
                 throw std::runtime_error("Unsupported clipboard format");
             current = outputFileName(directory, slide, numberWidth, formatWord);
@@ -422,18 +405,18 @@ void TForm1::captureRange(std::unique_ptr<platform::PresentationApp>& app,
     // Not one slide could be shown: the run produced nothing, and that must not look like
     // success.
     if (!captured && first <= last) {
-        platform::dialogs().message("Error: No slide could be captured: " + moveFailure);
+        services_.dialogs.message("Error: No slide could be captured: " + moveFailure);
         runFailed = true;
     } else if (!notShown.empty()) {
-        platform::dialogs().message(slideList(notShown) + " could not be shown (" + notShownReason +
-                                    "); each repeats the slide before it.");
+        services_.dialogs.message(slideList(notShown) + " could not be shown (" + notShownReason +
+                                  "); each repeats the slide before it.");
     }
 }
 
 void TForm1::showProgress(const std::string& text) {
     setWindowTitle(local(text));
     repaint();
-    platform::dialogs().progress(text);
+    services_.dialogs.progress(text);
 }
 
 void TForm1::minimizeApplication() {
@@ -448,7 +431,7 @@ void TForm1::restoreApplication() {
 
 void TForm1::showUnhandledError(const std::exception& error) {
     resetCursor();
-    platform::dialogs().message(error.what());
+    services_.dialogs.message(error.what());
     runFailed = true;
 }
 

@@ -13,7 +13,6 @@
 
 #include "app/CommandLine.h"
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
 #include "support/Convert.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
@@ -22,12 +21,6 @@
 namespace app {
 
 using support::local;
-
-std::vector<std::string> OutputFiles;
-bool BatchMode = false;
-std::string FormatOverride;
-std::string CaptureKeys = "{PRTSC}";
-TForm1* Form1 = nullptr;
 
 namespace {
 
@@ -55,8 +48,9 @@ void placeLabel(QLabel* label, int left, int top, int width, int height) {
 
 }  // namespace
 
-TForm1::TForm1(const Options& options, ConvertAction convert, QWidget* parent)
-    : QWidget(parent), options_(options), convert_(std::move(convert)) {
+TForm1::TForm1(ProgramServices services, const Options& options, ConvertAction convert,
+               QWidget* parent)
+    : QWidget(parent), services_(services), options_(options), convert_(std::move(convert)) {
     setWindowTitle(QStringLiteral("Convert PowerPoint slides to JPEG or BMP files"));
     resize(378, 247);  // client area of the 386 x 274 window
     // The layout was drawn for an 8-point font; the platform's family, at that size.
@@ -157,9 +151,9 @@ TForm1::TForm1(const Options& options, ConvertAction convert, QWidget* parent)
     connect(Browse, &QPushButton::clicked, this, [this] { BrowseClick(); });
     connect(BrowseDir, &QPushButton::clicked, this, [this] { BrowseDirClick(); });
 
-    showDirectoryChooser = [] {
-        if (support::FindDir != nullptr)
-            support::FindDir->exec();
+    showDirectoryChooser = [this] {
+        if (findDir_ != nullptr)
+            findDir_->exec();
     };
 
     // The window-creation guard: what escapes FormCreate is shown, and the window opens.
@@ -198,11 +192,11 @@ void TForm1::FormCreate() {
         box->setEditText(QStringLiteral("1"));
     }
 
-    const std::string commandLine = support::CommandLineText();
+    const std::string commandLine = support::CommandLineText(options_.parameters);
     if (commandLine.empty())
         return;
     if (commandLine == "?") {
-        platform::dialogs().message(UsageMessage);
+        services_.dialogs.message(UsageMessage);
         requestQuit();
         return;
     }
@@ -250,7 +244,7 @@ void TForm1::readFlag(const std::string& token, const std::string& commandLine, 
         FormatOverride = "bmp";
     } else {
         // An empty flag (the command line ends with "/") is as invalid as any unknown one.
-        platform::dialogs().message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
+        services_.dialogs.message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
         invalid = true;
     }
 }
@@ -284,18 +278,20 @@ void TForm1::FslideChange() {
 
 void TForm1::BrowseClick() {
     const std::optional<std::string> chosen =
-        platform::dialogs().openFile(OpenDialog1.filterName, OpenDialog1.pattern);
+        services_.dialogs.openFile(OpenDialog1.filterName, OpenDialog1.pattern);
     if (chosen)
         FileName->setText(local(*chosen));
 }
 
 void TForm1::BrowseDirClick() {
-    support::FindDirPath = DirectoryPart(local(FileName->text()));
-    support::AllowNewFolder = true;
+    if (findDir_ == nullptr)
+        return;
+    findDir_->FindDirPath = DirectoryPart(local(FileName->text()));
+    findDir_->AllowNewFolder = true;
     if (showDirectoryChooser)
         showDirectoryChooser();
     // Also after the chooser was closed without a choice.
-    OutputDir->setText(local(support::FindDirPath));
+    OutputDir->setText(local(findDir_->FindDirPath));
 }
 
 void TForm1::showEvent(QShowEvent* event) {

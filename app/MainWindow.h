@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Options.h"
+#include "app/Program.h"
 
 class QComboBox;
 class QLabel;
@@ -18,18 +19,14 @@ class QRadioButton;
 
 namespace platform {
 class PresentationApp;
+class RunPlatform;
+}  // namespace platform
+
+namespace support {
+class TFindDir;
 }
 
 namespace app {
-
-// Full paths of the images the current run produced, in slide order.
-extern std::vector<std::string> OutputFiles;
-// Set once a command line has been read; the Convert command then asks no final question.
-extern bool BatchMode;
-// "bmp" after the flag /bmp; preferred to the window's format choice.
-extern std::string FormatOverride;
-// The key string that captures the screen.
-extern std::string CaptureKeys;
 
 // The file-open dialog's one filter entry.
 struct OpenDialogSettings {
@@ -44,11 +41,16 @@ class TForm1 : public QWidget {
 
     // Builds the controls, then runs FormCreate under the window-creation guard: an error that
     // escapes it is shown like any unhandled error and the window opens for the user.
-    explicit TForm1(ConvertAction convert = {}, QWidget* parent = nullptr)
-        : TForm1(Options{}, std::move(convert), parent) {}
-    // The same, with the conventional options read beside the command line's slash flags; they
-    // are applied after the flags, so an option wins over a flag that sets the same thing.
-    explicit TForm1(const Options& options, ConvertAction convert = {}, QWidget* parent = nullptr);
+    explicit TForm1(ProgramServices services, ConvertAction convert = {}, QWidget* parent = nullptr)
+        : TForm1(services, Options{}, std::move(convert), parent) {}
+    // The same, with the command line: its words (options.parameters) and the conventional
+    // options read beside its slash flags; they are applied after the flags, so an option wins
+    // over a flag that sets the same thing.
+    TForm1(ProgramServices services, const Options& options, ConvertAction convert = {},
+           QWidget* parent = nullptr);
+
+    // The directory chooser that BrowseDirClick shows.
+    void setDirectoryChooser(support::TFindDir& chooser) { findDir_ = &chooser; }
 
     // Handlers.
     void FormCreate();
@@ -74,6 +76,15 @@ class TForm1 : public QWidget {
     void requestQuit() { quitRequested_ = true; }
     // An error was shown to the user during a run started from the command line.
     bool runFailed = false;
+
+    // Full paths of the images the current run produced, in slide order.
+    std::vector<std::string> OutputFiles;
+    // Set once a command line has been read; the Convert command then asks no final question.
+    bool BatchMode = false;
+    // "bmp" after the flag /bmp; preferred to the window's format choice.
+    std::string FormatOverride;
+    // The key string that captures the screen.
+    std::string CaptureKeys = "{PRTSC}";
 
     // Shows the directory chooser modally; tests replace it.
     std::function<void()> showDirectoryChooser;
@@ -104,7 +115,7 @@ class TForm1 : public QWidget {
     void convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
                           const std::string& formatWord, const std::string& directory,
                           int slideCount, int numberWidth);
-    void captureRange(std::unique_ptr<platform::PresentationApp>& app,
+    void captureRange(platform::RunPlatform& run, std::unique_ptr<platform::PresentationApp>& app,
                       const std::string& formatWord, const std::string& directory, int numberWidth);
 
     void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
@@ -115,8 +126,10 @@ class TForm1 : public QWidget {
     std::string outputFileName(const std::string& directory, int slide, int numberWidth,
                                const std::string& extension) const;
 
+    ProgramServices services_;
     Options options_;
     ConvertAction convert_;
+    support::TFindDir* findDir_ = nullptr;
     // The presentation's base name as FileNameChange put it into the pattern.
     std::string deckNameInPattern_;
     // Entries of OutputFiles that repeat the one before for a slide that could not be shown:
@@ -125,8 +138,5 @@ class TForm1 : public QWidget {
     bool quitRequested_ = false;
     bool centred_ = false;
 };
-
-// The main window, once created.
-extern TForm1* Form1;
 
 }  // namespace app

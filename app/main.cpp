@@ -9,11 +9,10 @@
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/Options.h"
+#include "app/Program.h"
 #include "app/RealPlatform.h"
-#include "keys/KeyEngine.h"
 #include "platform/Dialogs.h"
 #include "platform/RunCleanup.h"
-#include "platform/Services.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
@@ -29,7 +28,6 @@ int main(int argc, char** argv) {
         std::fputs(text.c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    support::SetCommandLineParameters(options.parameters);
 
     const bool display = app::displayAvailable();
     // Nobody answers a window in a run without a display or without dialogs.
@@ -47,25 +45,25 @@ int main(int argc, char** argv) {
     } catch (const std::invalid_argument& error) {
         badSetting = error.what();
     }
-    app::installRealServices(display, {options.noDialogs, options.quiet}, officeTimeout);
+    app::RealPlatform real(display, {options.noDialogs, options.quiet}, officeTimeout);
     if (!badSetting.empty()) {
-        platform::dialogs().message("Error: " + badSetting);
+        real.dialogs().message("Error: " + badSetting);
         return 1;
     }
 
-    if (!display && support::CommandLineText().empty()) {
+    if (!display && support::CommandLineText(options.parameters).empty()) {
         // Nobody could use a window that nobody sees: say how to run unattended instead.
-        platform::dialogs().message(app::UsageMessage);
+        real.dialogs().message(app::UsageMessage);
         return 2;
     }
 
-    app::TForm1 form(options);
-    app::Form1 = &form;
-    support::TFindDir findDir(&form);
-    support::FindDir = &findDir;
+    app::Program program(real.dialogs(), real.clock(), real.shell(), real.events(), real.runs());
+    app::TForm1 form(program.services(), options);
+    support::TFindDir findDir(real.dialogs(), &form);
+    form.setDirectoryChooser(findDir);
     // A key string's message box needs the application on the screen, and puts it away after.
-    keys::RestoreApplication = [&form] { form.restoreApplication(); };
-    keys::MinimizeApplication = [&form] { form.minimizeApplication(); };
+    program.keySettings.RestoreApplication = [&form] { form.restoreApplication(); };
+    program.keySettings.MinimizeApplication = [&form] { form.minimizeApplication(); };
 
     if (!form.quitRequested() && unattended) {
         // A command-line run stopped by an error would now wait for a user who is not there.

@@ -1,48 +1,15 @@
 #include "keys/KeyEngine.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
 #include "platform/VirtualKeys.h"
 #include "support/Convert.h"
-#include "support/DebugVar.h"
-#include "support/Files.h"
+#include "support/LogFile.h"
 
 namespace keys {
-
-const std::array<KeyName, 62> KeyNameTable = {{
-    {"BACKSPACE", 0x08}, {"BKSP", 0x08},     {"BREAK", 0x03},       {"BS", 0x08},
-    {"CAPSLOCK", 0x14},  {"CLEAR", 0x0C},    {"CURSORV", 0x01},     {"CURSORX", 0x01},
-    {"CURSORY", 0x01},   {"DEBUG", 0x01},    {"DEL", 0x2E},         {"DELAY", 0x01},
-    {"DELETE", 0x2E},    {"DOWN", 0x28},     {"END", 0x23},         {"ENTER", 0x0D},
-    {"ESC", 0x1B},       {"ESCAPE", 0x1B},   {"F1", 0x70},          {"F10", 0x79},
-    {"F11", 0x7A},       {"F12", 0x7B},      {"F13", 0x7C},         {"F14", 0x7D},
-    {"F15", 0x7E},       {"F16", 0x7F},      {"F2", 0x71},          {"F3", 0x72},
-    {"F4", 0x73},        {"F5", 0x74},       {"F6", 0x75},          {"F7", 0x76},
-    {"F8", 0x77},        {"F9", 0x78},       {"HELP", 0x2F},        {"HOME", 0x24},
-    {"INS", 0x2D},       {"INSERT", 0x2D},   {"LEFT", 0x25},        {"MAX", 0x01},
-    {"MIN", 0x01},       {"MLDOUBLE", 0x01}, {"MLEFT", 0x01},       {"MMIDDLE", 0x01},
-    {"MOVE", 0x01},      {"MOVEX", 0x01},    {"MOVEY", 0x01},       {"MRIGHT", 0x01},
-    {"NUMLOCK", 0x90},   {"PAGEDOWN", 0x22}, {"PAGEUP", 0x21},      {"PAUSE", 0x01},
-    {"PGDN", 0x22},      {"PGUP", 0x21},     {"PRINTSCREEN", 0x2C}, {"PRTSC", 0x2C},
-    {"RESTORE", 0x01},   {"RIGHT", 0x27},    {"SCROLLLOCK", 0x91},  {"TAB", 0x09},
-    {"UP", 0x26},        {"WAIT", 0x01},
-}};
-
-std::int32_t CursorX = 0;
-std::int32_t CursorY = 0;
-std::int32_t CursorMode = 0;
-std::int32_t MoveX = 0;
-std::int32_t MoveY = 0;
-std::int32_t KeyDelay = 0;
-std::int32_t ClickWait = 1000;
-platform::WindowHandle TargetWindow = nullptr;
-std::function<void()> RestoreApplication;
-std::function<void()> MinimizeApplication;
 
 namespace {
 
@@ -80,100 +47,80 @@ std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
-void sleepMs(std::int32_t ms) {
-    platform::clock().sleep(std::max<std::int32_t>(ms, 0));
+}  // namespace
+
+void KeyEngine::sleepMs(std::int32_t ms) {
+    clock_.sleep(std::max<std::int32_t>(ms, 0));
 }
 
-void traceCursor() {
-    if (support::DebugTrace && static_cast<std::int64_t>(CursorX) + CursorY != 0) {
-        support::WriteLog(" X=" + std::to_string(CursorX) + " Y=" + std::to_string(CursorY));
+void KeyEngine::traceCursor() {
+    if (log_.DebugTrace && static_cast<std::int64_t>(settings_.CursorX) + settings_.CursorY != 0) {
+        log_.WriteLog(" X=" + std::to_string(settings_.CursorX) +
+                      " Y=" + std::to_string(settings_.CursorY));
     }
 }
 
-void click(std::uint32_t downFlags, std::uint32_t upFlags, bool twice) {
+void KeyEngine::click(std::uint32_t downFlags, std::uint32_t upFlags, bool twice) {
     traceCursor();
-    platform::Input& input = platform::input();
     for (int i = 0; i < (twice ? 2 : 1); ++i) {
-        input.setCursorPos(CursorX, CursorY);
-        input.mouseEvent(downFlags, 0, 0);
-        input.setCursorPos(CursorX, CursorY);
-        input.mouseEvent(upFlags, 0, 0);
+        input_.setCursorPos(settings_.CursorX, settings_.CursorY);
+        input_.mouseEvent(downFlags, 0, 0);
+        input_.setCursorPos(settings_.CursorX, settings_.CursorY);
+        input_.mouseEvent(upFlags, 0, 0);
     }
-    sleepMs(ClickWait);
+    sleepMs(settings_.ClickWait);
 }
 
-void drag() {
+void KeyEngine::drag() {
     constexpr std::uint32_t MoveWithLeftDown = 0x0003;
     constexpr std::uint32_t LeftUp = 0x0004;
     traceCursor();
-    platform::Input& input = platform::input();
-    input.setCursorPos(CursorX, CursorY);
-    input.mouseEvent(MoveWithLeftDown, 0, 0);
-    input.mouseEvent(MoveWithLeftDown, MoveX, MoveY);
-    input.mouseEvent(LeftUp, 0, 0);
-    sleepMs(ClickWait);
+    input_.setCursorPos(settings_.CursorX, settings_.CursorY);
+    input_.mouseEvent(MoveWithLeftDown, 0, 0);
+    input_.mouseEvent(MoveWithLeftDown, settings_.MoveX, settings_.MoveY);
+    input_.mouseEvent(LeftUp, 0, 0);
+    sleepMs(settings_.ClickWait);
 }
 
-void windowCommand(std::uint32_t command) {
-    platform::input().windowCommand(TargetWindow, command);
-    sleepMs(ClickWait);
+void KeyEngine::windowCommand(std::uint32_t command) {
+    input_.windowCommand(settings_.TargetWindow, command);
+    sleepMs(settings_.ClickWait);
 }
 
-void showQuotedMessage(const std::string& text) {
-    if (RestoreApplication)
-        RestoreApplication();
-    platform::dialogs().message(text);
-    if (MinimizeApplication)
-        MinimizeApplication();
+void KeyEngine::showQuotedMessage(const std::string& text) {
+    if (settings_.RestoreApplication)
+        settings_.RestoreApplication();
+    dialogs_.message(text);
+    if (settings_.MinimizeApplication)
+        settings_.MinimizeApplication();
 }
 
-}  // namespace
-
-void ResetKeySettings() {
-    CursorX = CursorY = CursorMode = 0;
-    MoveX = MoveY = 0;
-    KeyDelay = 0;
-    ClickWait = 1000;
-    TargetWindow = nullptr;
-    RestoreApplication = nullptr;
-    MinimizeApplication = nullptr;
+std::uint16_t KeyEngine::LookUpKeyName(const std::string& name) {
+    const std::uint16_t code = FindKeyName(name);
+    if (code == NoKey)
+        log_.WriteLog("TapSter: Ignored: " + name + " Collided: " + "-1");
+    return code;
 }
 
-std::uint16_t LookUpKeyName(const std::string& name) {
-    const auto* first = KeyNameTable.begin();
-    const auto* last = KeyNameTable.end();
-    const auto* found =
-        std::lower_bound(first, last, name, [](const KeyName& entry, const std::string& wanted) {
-            return std::strcmp(entry.Name, wanted.c_str()) < 0;
-        });
-    // A NUL inside the name can never match: the table's names have none.
-    if (found != last && name.find('\0') == std::string::npos && name == found->Name) {
-        return found->Code;
-    }
-    support::WriteLog("TapSter: Ignored: " + name + " Collided: " + "-1");
-    return NoKey;
-}
-
-void InjectKeyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
-                    const KeyParseState& state) {
-    platform::Input& input = platform::input();
-    input.keyEvent(virtualKey, scanCode, flags);
+void KeyEngine::InjectKeyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
+                               const KeyParseState& state) {
+    input_.keyEvent(virtualKey, scanCode, flags);
     if (state.Wait)
-        input.drainKeyboardMessages();
+        input_.drainKeyboardMessages();
 }
 
-void PressKey(std::uint8_t virtualKey, std::uint16_t count, bool release, KeyParseState& state) {
-    platform::Input& input = platform::input();
+void KeyEngine::PressKey(std::uint8_t virtualKey, std::uint16_t count, bool release,
+                         KeyParseState& state) {
     if (virtualKey == VkNumLock) {
         // Toggled in the state table, once, whatever the count: no key event at all.
-        const bool on = (input.keyState(VkNumLock) & 1) != 0;
-        platform::KeyboardState table = input.keyboardState();
+        const bool on = (input_.keyState(VkNumLock) & 1) != 0;
+        platform::KeyboardState table = input_.keyboardState();
         table[VkNumLock] =
             static_cast<std::uint8_t>(on ? (table[VkNumLock] & ~1u) : (table[VkNumLock] | 1u));
-        input.setKeyboardState(table);
+        input_.setKeyboardState(table);
         return;
     }
-    const auto scanCode = static_cast<std::uint8_t>(input.virtualKeyToScanCode(virtualKey));
+    const auto scanCode = static_cast<std::uint8_t>(input_.virtualKeyToScanCode(virtualKey));
     const std::uint32_t extended = isExtendedKey(virtualKey) ? platform::ExtendedKeyFlag : 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         InjectKeyEvent(virtualKey, scanCode, platform::KeyDownFlag | extended, state);
@@ -182,13 +129,12 @@ void PressKey(std::uint8_t virtualKey, std::uint16_t count, bool release, KeyPar
     }
 }
 
-void ReleaseKey(std::uint8_t virtualKey, KeyParseState& state) {
-    const auto scanCode =
-        static_cast<std::uint8_t>(platform::input().virtualKeyToScanCode(virtualKey));
+void KeyEngine::ReleaseKey(std::uint8_t virtualKey, KeyParseState& state) {
+    const auto scanCode = static_cast<std::uint8_t>(input_.virtualKeyToScanCode(virtualKey));
     InjectKeyEvent(virtualKey, scanCode, platform::KeyUpFlag, state);
 }
 
-void TypeKey(std::uint16_t keyCode, std::uint16_t count, KeyParseState& state) {
+void KeyEngine::TypeKey(std::uint16_t keyCode, std::uint16_t count, KeyParseState& state) {
     const unsigned shiftState = keyCode >> 8;
     const auto virtualKey = static_cast<std::uint8_t>(keyCode & 0xFF);
     const bool shift = (shiftState & 1) != 0;
@@ -207,10 +153,10 @@ void TypeKey(std::uint16_t keyCode, std::uint16_t count, KeyParseState& state) {
         ReleaseKey(VkControl, state);
     if (alt)
         ReleaseKey(VkAlt, state);
-    sleepMs(KeyDelay);
+    sleepMs(settings_.KeyDelay);
 }
 
-void ReleaseModifiers(KeyParseState& state) {
+void KeyEngine::ReleaseModifiers(KeyParseState& state) {
     if (state.InGroup)
         return;
     if (state.ShiftHeld)
@@ -222,34 +168,35 @@ void ReleaseModifiers(KeyParseState& state) {
     state.ShiftHeld = state.ControlHeld = state.AltHeld = false;
 }
 
-void RunKeyCommand(const std::string& commandName, std::int32_t argument) {
+void KeyEngine::RunKeyCommand(const std::string& commandName, std::int32_t argument) {
     const std::string name = upperCase(commandName);
+    KeySettings& s = settings_;
     if (name == "DEBUG")
-        support::DebugTrace = true;
-    if (support::DebugTrace) {
-        support::WriteLog("SendMouse:  X0=" + std::to_string(CursorX) +
-                          " Y0=" + std::to_string(CursorY) + " Key=" + name);
+        log_.DebugTrace = true;
+    if (log_.DebugTrace) {
+        log_.WriteLog("SendMouse:  X0=" + std::to_string(s.CursorX) +
+                      " Y0=" + std::to_string(s.CursorY) + " Key=" + name);
     }
     if (name == "PAUSE") {
         sleepMs(secondsToMs(argument));
     } else if (name == "DELAY") {
-        KeyDelay = secondsToMs(argument);
+        s.KeyDelay = secondsToMs(argument);
     } else if (name == "WAIT") {
-        ClickWait = secondsToMs(argument);
+        s.ClickWait = secondsToMs(argument);
     } else if (name == "CURSORV") {
-        CursorMode = argument;
+        s.CursorMode = argument;
     } else if (name == "CURSORX") {
-        if (CursorMode == 0)
-            CursorX = 0;
-        CursorX = wrappingAdd(CursorX, argument);
+        if (s.CursorMode == 0)
+            s.CursorX = 0;
+        s.CursorX = wrappingAdd(s.CursorX, argument);
     } else if (name == "CURSORY") {
-        if (CursorMode == 0)
-            CursorY = 0;
-        CursorY = wrappingAdd(CursorY, argument);
+        if (s.CursorMode == 0)
+            s.CursorY = 0;
+        s.CursorY = wrappingAdd(s.CursorY, argument);
     } else if (name == "MOVEX") {
-        MoveX = argument;
+        s.MoveX = argument;
     } else if (name == "MOVEY") {
-        MoveY = argument;
+        s.MoveY = argument;
     } else if (name == "MLEFT") {
         click(0x0002, 0x0004, argument != 0);
     } else if (name == "MLDOUBLE") {
@@ -269,121 +216,116 @@ void RunKeyCommand(const std::string& commandName, std::int32_t argument) {
     }
 }
 
-void ShowKeyError(const std::string& text) {
-    platform::dialogs().messageWithCaption("SendKeys", text);
+void KeyEngine::ShowKeyError(const std::string& text) {
+    dialogs_.messageWithCaption("SendKeys", text);
 }
 
-bool SendKeys(const std::string& keysArgument, bool wait) {
+void KeyEngine::typeCharacter(char character, KeyParseState& state) {
+    const std::uint16_t code = input_.characterToKeyCode(character);
+    if (code == NoKey) {
+        log_.WriteLog(std::string("tapster.log: Invalid key: ") + character);
+        return;
+    }
+    TypeKey(code, 1, state);
+    ReleaseModifiers(state);
+}
+
+bool KeyEngine::playBracedElement(const std::string& keys, std::size_t& pos, KeyParseState& state) {
+    std::int32_t repeatCount = 1;
+    if (pos + 1 < keys.size() && keys[pos + 1] == '{') {
+        TypeKey(LiteralOpenBrace, 1, state);
+        ReleaseModifiers(state);
+        pos += 3;  // "{{" and whatever follows: the written form is "{{}"
+        return true;
+    }
+    const std::size_t close = keys.find('}', pos + 1);
+    if (close == std::string::npos) {
+        ShowKeyError("No Close");
+        return false;
+    }
+    std::string name = upperCase(keys.substr(pos + 1, std::min(close - pos - 1, MaxNameLength)));
+    pos = close + 1;
+    if (pos < keys.size() && keys[pos] == '}') {
+        TypeKey(LiteralCloseBrace, 1, state);
+        ReleaseModifiers(state);
+        ++pos;
+        return true;
+    }
+    const std::size_t blank = name.find(' ');
+    if (blank != std::string::npos && name[0] != '"') {
+        repeatCount = support::StrToInt(name.substr(blank + 1));
+        name.erase(blank);
+    }
+    if (log_.DebugTrace)
+        log_.WriteLog("Sndkey32: Keystring: " + name + "<");
+
+    std::uint16_t code;
+    if (name.size() == 1) {
+        code = input_.characterToKeyCode(name[0]);
+    } else if (!name.empty() && name[0] == '"') {
+        showQuotedMessage(name);
+        return true;
+    } else {
+        code = LookUpKeyName(name);
+    }
+    if (code == NoKey)
+        return true;
+    if (code == CommandCode) {
+        RunKeyCommand(name, repeatCount);
+        return true;
+    }
+    // A key takes the count's low 16 bits as an unsigned number of presses.
+    TypeKey(code, static_cast<std::uint16_t>(repeatCount), state);
+    ReleaseModifiers(state);
+    return true;
+}
+
+bool KeyEngine::SendKeys(const std::string& keysArgument, bool wait) {
     // Read like a zero-terminated string: nothing after the first NUL exists.
     const std::string keys = keysArgument.substr(0, keysArgument.find('\0'));
     if (keys.empty())
         return false;
 
-    platform::Input& input = platform::input();
     KeyParseState state;
     state.Wait = wait;
-
-    const auto typeCharacter = [&](char character) {
-        const std::uint16_t code = input.characterToKeyCode(character);
-        if (code == NoKey) {
-            support::WriteLog(std::string("tapster.log: Invalid key: ") + character);
-            return;
-        }
-        TypeKey(code, 1, state);
-        ReleaseModifiers(state);
-    };
-
     std::size_t pos = 0;
     while (pos < keys.size()) {
         const char c = keys[pos];
-        if (support::DebugTrace)
-            support::WriteLog(std::string("Sndkey32: Char=") + c);
+        if (log_.DebugTrace)
+            log_.WriteLog(std::string("Sndkey32: Char=") + c);
         switch (c) {
             case '+':
                 state.ShiftHeld = true;
                 PressKey(VkShift, 1, false, state);
-                ++pos;
-                continue;
+                break;
             case '^':
                 state.ControlHeld = true;
                 PressKey(VkControl, 1, false, state);
-                ++pos;
-                continue;
+                break;
             case '%':
                 state.AltHeld = true;
                 PressKey(VkAlt, 1, false, state);
-                ++pos;
-                continue;
+                break;
             case '(':
                 state.InGroup = true;
-                ++pos;
-                continue;
+                break;
             case ')':
                 state.InGroup = false;
                 ReleaseModifiers(state);
-                ++pos;
-                continue;
+                break;
             case '~':
                 PressKey(VkReturn, 1, true, state);
                 ReleaseModifiers(state);
-                ++pos;
-                continue;
-            case '{':
                 break;
+            case '{':
+                if (!playBracedElement(keys, pos, state))
+                    return false;
+                continue;  // the element moved pos past itself
             default:
-                typeCharacter(c);
-                ++pos;
-                continue;
+                typeCharacter(c, state);
+                break;
         }
-
-        // A braced element.
-        std::int32_t repeatCount = 1;
-        if (pos + 1 < keys.size() && keys[pos + 1] == '{') {
-            TypeKey(LiteralOpenBrace, 1, state);
-            ReleaseModifiers(state);
-            pos += 3;  // "{{" and whatever follows: the written form is "{{}"
-            continue;
-        }
-        const std::size_t close = keys.find('}', pos + 1);
-        if (close == std::string::npos) {
-            ShowKeyError("No Close");
-            return false;
-        }
-        std::string name =
-            upperCase(keys.substr(pos + 1, std::min(close - pos - 1, MaxNameLength)));
-        pos = close + 1;
-        if (pos < keys.size() && keys[pos] == '}') {
-            TypeKey(LiteralCloseBrace, 1, state);
-            ReleaseModifiers(state);
-            ++pos;
-            continue;
-        }
-        const std::size_t blank = name.find(' ');
-        if (blank != std::string::npos && name[0] != '"') {
-            repeatCount = support::StrToInt(name.substr(blank + 1));
-            name.erase(blank);
-        }
-        if (support::DebugTrace)
-            support::WriteLog("Sndkey32: Keystring: " + name + "<");
-
-        std::uint16_t code;
-        if (name.size() == 1) {
-            code = input.characterToKeyCode(name[0]);
-        } else if (!name.empty() && name[0] == '"') {
-            showQuotedMessage(name);
-            continue;
-        } else {
-            code = LookUpKeyName(name);
-        }
-        if (code == NoKey)
-            continue;
-        if (code == CommandCode) {
-            RunKeyCommand(name, repeatCount);
-            continue;
-        }
-        // A key takes the count's low 16 bits as an unsigned number of presses.
-        TypeKey(code, static_cast<std::uint16_t>(repeatCount), state);
-        ReleaseModifiers(state);
+        ++pos;
     }
     ReleaseModifiers(state);
     return true;

@@ -65,7 +65,7 @@ using LookUp = KeysFixture;
 
 TEST_F(LookUp, FindsEveryEntryByItsOwnName) {
     for (const auto& entry : keys::KeyNameTable) {
-        EXPECT_EQ(keys::LookUpKeyName(entry.Name), entry.Code) << entry.Name;
+        EXPECT_EQ(engine.LookUpKeyName(entry.Name), entry.Code) << entry.Name;
     }
     EXPECT_TRUE(logLines().empty());
 }
@@ -75,7 +75,7 @@ TEST_F(LookUp, MissesAreLoggedWhetherTracingOrNot) {
                             "BACKSPACEX", "ZZZ", "left", "UP ", "\x7F"};
     std::vector<std::string> expected;
     for (const char* name : misses) {
-        EXPECT_EQ(keys::LookUpKeyName(name), keys::NoKey) << name;
+        EXPECT_EQ(engine.LookUpKeyName(name), keys::NoKey) << name;
         expected.push_back(std::string("TapSter: Ignored: ") + name + " Collided: -1");
     }
     EXPECT_EQ(logLines(), expected);
@@ -89,7 +89,7 @@ TEST_F(LookUp, EveryNameIsReachableFromAKeyString) {
         std::string name = entry.Name;
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         input.events.clear();
-        EXPECT_TRUE(keys::SendKeys("{" + name + "}", false)) << name;
+        EXPECT_TRUE(engine.SendKeys("{" + name + "}", false)) << name;
         if (entry.Code == 0x90) {
             EXPECT_EQ(input.events.size(), 1u) << name;  // Num Lock: a state write only
         } else {
