@@ -1,6 +1,7 @@
 #pragma once
 // The main window: its controls hold every parameter of a conversion, and its creation handler
 // reads the command line into them.
+#include <QString>
 #include <QWidget>
 #include <exception>
 #include <functional>
@@ -8,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
+#include "app/Conversion.h"
 #include "app/Options.h"
 #include "app/Program.h"
 
@@ -16,11 +19,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-
-namespace platform {
-class PresentationApp;
-class RunPlatform;
-}  // namespace platform
 
 namespace support {
 class TFindDir;
@@ -34,7 +32,7 @@ struct OpenDialogSettings {
     std::string pattern = "*.ppt";
 };
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public ConversionObserver {
   public:
     // What the Convert command does; empty until the conversion exists.
     using ConvertAction = std::function<void(TForm1&)>;
@@ -60,13 +58,21 @@ class TForm1 : public QWidget {
     void BrowseClick();
     void BrowseDirClick();
 
-    // The slide export engine: converts the presentation named in FileName into images and
-    // appends their paths to OutputFiles.
+    // The slide export engine with the window's request: converts the presentation named in
+    // FileName into images and appends their paths to OutputFiles.
     void ConvertPPT();
 
+    // What the controls hold, as a conversion takes it.
+    ConversionRequest request() const;
+
+    // The window's side of a run.
+    void beginRun() override;
+    void showCaption(const std::string& text) override;
+    void showBusy() override;
+    void endRun() override;
     // Minimising and restoring "the application": the main window, when it is on the screen.
-    void minimizeApplication();
-    void restoreApplication();
+    void minimizeApplication() override;
+    void restoreApplication() override;
 
     // Shows an error that escaped a command, as the application's general error display does.
     void showUnhandledError(const std::exception& error);
@@ -112,19 +118,10 @@ class TForm1 : public QWidget {
 
   private:
     void fitToText();
-    void convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
-                          const std::string& formatWord, const std::string& directory,
-                          int slideCount, int numberWidth);
-    void captureRange(platform::RunPlatform& run, std::unique_ptr<platform::PresentationApp>& app,
-                      const std::string& formatWord, const std::string& directory, int numberWidth);
-
-    void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
-    void applyOptions();
-    // The state of a running conversion: in the caption, and on a terminal when it shows one.
-    void showProgress(const std::string& text);
-    // The image name of one slide, after the pattern in OfileName.
-    std::string outputFileName(const std::string& directory, int slide, int numberWidth,
-                               const std::string& extension) const;
+    // What the command line asked for, as a user would have typed it.
+    void showInControls(const CommandLineRequest& read);
+    // What a conversion wrote and filled in, back into the window.
+    void takeResult(const ConversionResult& result, bool replacesOutputFiles);
 
     ProgramServices services_;
     Options options_;
@@ -132,9 +129,8 @@ class TForm1 : public QWidget {
     support::TFindDir* findDir_ = nullptr;
     // The presentation's base name as FileNameChange put it into the pattern.
     std::string deckNameInPattern_;
-    // Entries of OutputFiles that repeat the one before for a slide that could not be shown:
-    // reported once by the range, never compared with their own file.
-    std::vector<bool> unshownEntries_;
+    // The caption from before the running conversion.
+    QString captionBeforeRun_;
     bool quitRequested_ = false;
     bool centred_ = false;
 };

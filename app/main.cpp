@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ConsoleFrontEnd.h"
 #include "app/MainWindow.h"
 #include "app/Options.h"
 #include "app/Program.h"
@@ -58,6 +59,11 @@ int main(int argc, char** argv) {
     }
 
     app::Program program(real.dialogs(), real.clock(), real.shell(), real.events(), real.runs());
+    if (unattended) {
+        // Nobody would answer a window: the command line runs without one.
+        return app::RunWithoutWindow(program.services(), options);
+    }
+
     app::TForm1 form(program.services(), options);
     support::TFindDir findDir(real.dialogs(), &form);
     form.setDirectoryChooser(findDir);
@@ -65,10 +71,6 @@ int main(int argc, char** argv) {
     program.keySettings.RestoreApplication = [&form] { form.restoreApplication(); };
     program.keySettings.MinimizeApplication = [&form] { form.minimizeApplication(); };
 
-    if (!form.quitRequested() && unattended) {
-        // A command-line run stopped by an error would now wait for a user who is not there.
-        return 1;
-    }
     form.show();
     if (form.quitRequested()) {
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);

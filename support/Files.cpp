@@ -1,5 +1,7 @@
 #include "support/Files.h"
 
+#include <sys/stat.h>
+
 namespace support {
 
 std::string CommandLineText(const std::vector<std::string>& parameters) {
@@ -12,6 +14,13 @@ std::string CommandLineText(const std::vector<std::string>& parameters) {
         text += parameter;
     }
     return text;
+}
+
+bool DirectoryExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string BaseFileName(const std::string& path) {

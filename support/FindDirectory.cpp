@@ -41,13 +41,6 @@ bool under(const std::string& path, const std::string& root) {
 
 }  // namespace
 
-bool DirectoryExists(const std::string& path) {
-    if (path.empty())
-        return false;
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 TFindDir::TFindDir(platform::Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs) {
     setWindowTitle(QStringLiteral("Explore"));

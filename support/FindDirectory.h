@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "support/Files.h"
+
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -16,9 +18,6 @@ class Dialogs;
 }
 
 namespace support {
-
-// True when a directory of that name exists (the empty name never does).
-bool DirectoryExists(const std::string& path);
 
 class TFindDir : public QDialog {
   public:
