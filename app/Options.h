@@ -35,6 +35,8 @@ Options ReadOptions(const std::vector<std::string>& words);
 
 // The text of --help: the usage message, then the options.
 std::string HelpText();
+// Every option as it is written: "-h", "--help", "--version", ...
+std::vector<std::string> OptionSpellings();
 // The text of --version.
 std::string VersionText();
 
