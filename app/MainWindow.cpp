@@ -9,13 +9,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <cctype>
-#include <cstdint>
 #include <exception>
 
 #include "app/CommandLine.h"
 #include "platform/Dialogs.h"
-#include "support/Convert.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
 #include "support/LocalText.h"
@@ -283,16 +280,19 @@ void TForm1::ConvertClick() {
     }
     ConversionRequest asked = request();
     Conversion conversion(services_, *this);
+    // What the command wrote and filled in comes back into the window, also when an error
+    // escapes it.
+    const auto takeBack = [&] {
+        OutputDir->setText(local(asked.outputDir));
+        takeResult(conversion.result(), conversion.result().started);
+    };
     try {
         conversion.run(asked);
     } catch (...) {
-        OutputDir->setText(local(asked.outputDir));
-        takeResult(conversion.result(), conversion.result().started);
+        takeBack();
         throw;
     }
-    // The directory the command filled in stays in the field.
-    OutputDir->setText(local(asked.outputDir));
-    takeResult(conversion.result(), conversion.result().started);
+    takeBack();
 }
 
 void TForm1::ConvertPPT() {
