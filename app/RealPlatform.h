@@ -2,13 +2,7 @@
 // Start-up's choice of the real platform services.
 #include <memory>
 
-namespace platform {
-class Clock;
-class Dialogs;
-class EventPump;
-class RunPlatformFactory;
-class Shell;
-}  // namespace platform
+#include "app/Program.h"
 
 namespace app {
 
