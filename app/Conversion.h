@@ -50,8 +50,9 @@ struct ConversionResult {
 class ConversionObserver {
   public:
     virtual ~ConversionObserver() = default;
-    // A run begins: the caption it has now is the one to put back.
-    virtual void beginRun() = 0;
+    // A run of the request begins, its output directory filled in: the caption the window has
+    // now is the one to put back.
+    virtual void beginRun(const ConversionRequest& request) = 0;
     // The caption shows the text at once, although the run holds the thread.
     virtual void showCaption(const std::string& text) = 0;
     // The busy cursor, until endRun.
@@ -64,7 +65,7 @@ class ConversionObserver {
 
 class NoWindow : public ConversionObserver {
   public:
-    void beginRun() override {}
+    void beginRun(const ConversionRequest&) override {}
     void showCaption(const std::string&) override {}
     void showBusy() override {}
     void endRun() override {}

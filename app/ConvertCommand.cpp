@@ -41,7 +41,7 @@ void Conversion::run(ConversionRequest& request) {
     if (Trim(request.outputDir).empty())
         request.outputDir = presentationDirectory(request.fileName);
 
-    observer_.beginRun();
+    observer_.beginRun(request);
     result_.started = true;
     result_.OutputFiles.clear();
     result_.unshown.clear();

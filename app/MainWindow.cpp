@@ -280,19 +280,13 @@ void TForm1::ConvertClick() {
     }
     ConversionRequest asked = request();
     Conversion conversion(services_, *this);
-    // What the command wrote and filled in comes back into the window, also when an error
-    // escapes it.
-    const auto takeBack = [&] {
-        OutputDir->setText(local(asked.outputDir));
-        takeResult(conversion.result(), conversion.result().started);
-    };
     try {
         conversion.run(asked);
     } catch (...) {
-        takeBack();
+        takeResult(conversion.result(), conversion.result().started);
         throw;
     }
-    takeBack();
+    takeResult(conversion.result(), conversion.result().started);
 }
 
 void TForm1::ConvertPPT() {
@@ -314,7 +308,9 @@ void TForm1::takeResult(const ConversionResult& result, bool replacesOutputFiles
         runFailed = true;
 }
 
-void TForm1::beginRun() {
+void TForm1::beginRun(const ConversionRequest& request) {
+    // The directory the command filled in stays in the field.
+    OutputDir->setText(local(request.outputDir));
     captionBeforeRun_ = windowTitle();
 }
 

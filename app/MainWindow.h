@@ -66,7 +66,7 @@ class TForm1 : public QWidget, public ConversionObserver {
     ConversionRequest request() const;
 
     // The window's side of a run.
-    void beginRun() override;
+    void beginRun(const ConversionRequest& request) override;
     void showCaption(const std::string& text) override;
     void showBusy() override;
     void endRun() override;
@@ -120,7 +120,7 @@ class TForm1 : public QWidget, public ConversionObserver {
     void fitToText();
     // What the command line asked for, as a user would have typed it.
     void showInControls(const CommandLineRequest& read);
-    // What a conversion wrote and filled in, back into the window.
+    // What a conversion wrote, into OutputFiles; a failure into runFailed.
     void takeResult(const ConversionResult& result, bool replacesOutputFiles);
 
     ProgramServices services_;
