@@ -1,6 +1,12 @@
 #include "app/CommandLine.h"
 
-namespace pptprocs {
+#include <cctype>
+
+#include "platform/Dialogs.h"
+#include "support/Convert.h"
+#include "support/Files.h"
+
+namespace app {
 
 const char* const UsageMessage =
     "Convert PowerPoint slides to JPEGs or Bit Maps\r\n"
@@ -14,6 +20,54 @@ const char* const UsageMessage =
     "      /bmp will produce Bit Maps";
 
 namespace {
+
+std::string lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// One flag; an invalid one is reported and marks the whole command line refused.
+void readFlag(const std::string& token, const std::string& commandLine, platform::Dialogs& dialogs,
+              CommandLineRequest& into) {
+    // Only the first letter decides; the character after it (normally ":") is skipped unread.
+    const char letter = token.empty()
+                            ? '\0'
+                            : static_cast<char>(std::tolower(static_cast<unsigned char>(token[0])));
+    const std::string value = token.size() > 2 ? Trim(token.substr(2)) : std::string();
+    if (letter == 'd') {
+        into.outputDir = value;
+    } else if (letter == 's') {
+        into.someSlides = true;
+        const std::size_t dash = value.find('-');
+        if (dash != std::string::npos) {
+            into.firstPosition = SlidePosition(support::StrToInt(Trim(value.substr(0, dash))));
+            into.lastPosition = SlidePosition(support::StrToInt(Trim(value.substr(dash + 1))));
+        } else {
+            // A single number converts that slide alone, as the usage message promises.
+            const int position = SlidePosition(support::StrToInt(value));
+            into.firstPosition = position;
+            into.lastPosition = position;
+        }
+    } else if (!token.empty() && lowered(Trim(token)) == "bmp") {
+        into.formatOverride = "bmp";
+    } else {
+        // An empty flag (the command line ends with "/") is as invalid as any unknown one.
+        dialogs.message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
+        into.action = CommandLineRequest::Action::Refused;
+    }
+}
+
+void applyOptions(const Options& options, CommandLineRequest& into) {
+    if (options.directory)
+        into.outputDir = *options.directory;
+    if (options.slides) {
+        into.someSlides = true;
+        into.firstPosition = SlidePosition(options.slides->first);
+        into.lastPosition = SlidePosition(options.slides->last);
+    }
+    if (options.format)
+        into.formatOverride = *options.format;
+}
 
 // Position p (1-based) holds a "/" that begins a word.
 bool isFlagSlash(const std::string& text, int p) {
@@ -42,6 +96,33 @@ void NextFlagToken(const std::string& text, int& position, std::string& token) {
     position = end > n ? 0 : end;
 }
 
+int SlidePosition(std::int64_t slide) {
+    const std::int64_t position = slide - 1;
+    return position >= 0 && position < SlideBoxItems ? static_cast<int>(position) : -1;
+}
+
+void ReadCommandLine(const Options& options, platform::Dialogs& dialogs, CommandLineRequest& into) {
+    const std::string commandLine = support::CommandLineText(options.parameters);
+    if (commandLine.empty())
+        return;
+    if (commandLine == "?") {
+        dialogs.message(UsageMessage);
+        into.action = CommandLineRequest::Action::Usage;
+        return;
+    }
+    int position = 1;
+    std::string token;
+    NextFlagToken(commandLine, position, token);
+    into.fileName = Trim(token);
+    while (position != 0) {
+        NextFlagToken(commandLine, position, token);
+        readFlag(token, commandLine, dialogs, into);
+    }
+    applyOptions(options, into);
+    if (into.action != CommandLineRequest::Action::Refused)
+        into.action = CommandLineRequest::Action::Convert;
+}
+
 std::string Trim(const std::string& text) {
     std::size_t first = 0;
     std::size_t last = text.size();
@@ -59,4 +140,4 @@ std::string DirectoryPart(const std::string& fileName) {
     return fileName.substr(0, slash);
 }
 
-}  // namespace pptprocs
+}  // namespace app

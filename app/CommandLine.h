@@ -1,8 +1,19 @@
 #pragma once
 // Reading the command-line text: the presentation's name, then flags introduced by "/".
+#include <cstdint>
+#include <optional>
 #include <string>
 
-namespace pptprocs {
+#include "app/Options.h"
+
+namespace platform {
+class Dialogs;
+}
+
+namespace app {
+
+// The number of items in each slide box: "1" to "1000".
+inline constexpr int SlideBoxItems = 1000;
 
 // The usage message, its nine lines joined by CR LF.
 extern const char* const UsageMessage;
@@ -14,6 +25,34 @@ extern const char* const UsageMessage;
 // the token, or is 0 when the text is used up.
 void NextFlagToken(const std::string& text, int& position, std::string& token);
 
+// What a command line asks for, in the fields that the main window's controls hold.
+struct CommandLineRequest {
+    enum class Action {
+        Interactive,  // no command line: the window waits for the user
+        Usage,        // "?": the usage message was shown
+        Convert,      // convert at once
+        Refused,      // an invalid flag was reported: nothing is converted
+    };
+    Action action = Action::Interactive;
+    std::optional<std::string> fileName;   // FileName
+    std::optional<std::string> outputDir;  // OutputDir
+    bool someSlides = false;               // SomeSlides ticked
+    // Slide box positions to select (Fslide, Tslide); -1 selects nothing.
+    std::optional<int> firstPosition;
+    std::optional<int> lastPosition;
+    std::string formatOverride;  // FormatOverride
+};
+
+// Reads the command line (options.parameters) the way the main window's creation reads it: the
+// presentation, then the slash flags, each invalid one reported through `dialogs` as it is read,
+// then the conventional options, which win over the flags. "?" alone shows the usage message. A
+// slide number that is not a whole number throws support::ConvertError at that point, and `into`
+// keeps what was read before it.
+void ReadCommandLine(const Options& options, platform::Dialogs& dialogs, CommandLineRequest& into);
+
+// The slide box position of slide n; -1 (nothing selected) for a number outside the list.
+int SlidePosition(std::int64_t slide);
+
 // Blanks and control characters removed from both ends.
 std::string Trim(const std::string& text);
 
@@ -21,4 +60,4 @@ std::string Trim(const std::string& text);
 // directly under it; empty when the name holds no directory.
 std::string DirectoryPart(const std::string& fileName);
 
-}  // namespace pptprocs
+}  // namespace app

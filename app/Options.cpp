@@ -1,5 +1,6 @@
 #include "app/Options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -9,7 +10,7 @@
 #define DECKSHOT_VERSION "unknown"
 #endif
 
-namespace pptprocs {
+namespace app {
 namespace {
 
 // A whole positive number, nothing around it.
@@ -36,19 +37,29 @@ void readSlides(Options& options, const std::string& value) {
 }
 
 struct OptionRule {
-    const char* name;  // without the leading "--"
-    bool takesValue;
+    const char* name;       // without the leading "--"
+    char shortName;         // the one-letter spelling after "-", or 0
+    const char* valueName;  // how --help names the value; nullptr: the option takes none
+    const char* help;       // its line in --help; "\n" continues it on the next line
     void (*apply)(Options&, const std::string& value);
 };
 
+// In the order --help lists them.
 const OptionRule Table[] = {
-    {"help", false, [](Options& o, const std::string&) { o.help = true; }},
-    {"version", false, [](Options& o, const std::string&) { o.version = true; }},
-    {"no-dialogs", false, [](Options& o, const std::string&) { o.noDialogs = true; }},
-    {"quiet", false, [](Options& o, const std::string&) { o.quiet = true; }},
-    {"slides", true, readSlides},
-    {"dir", true, [](Options& o, const std::string& value) { o.directory = value; }},
-    {"format", true, [](Options& o, const std::string& value) { o.format = value; }},
+    {"help", 'h', nullptr, "this text", [](Options& o, const std::string&) { o.help = true; }},
+    {"version", 0, nullptr, "the program's version",
+     [](Options& o, const std::string&) { o.version = true; }},
+    {"slides", 0, "N1-N2", "like /s:n1-n2; --slides=N converts slide N alone", readSlides},
+    {"dir", 0, "DIR", "like /d:Directory",
+     [](Options& o, const std::string& value) { o.directory = value; }},
+    {"format", 0, "WORD", "jpg, bmp, gif or png",
+     [](Options& o, const std::string& value) { o.format = value; }},
+    {"no-dialogs", 0, nullptr,
+     "messages on the console, questions answered so that the\nrun goes on, even under a "
+     "display",
+     [](Options& o, const std::string&) { o.noDialogs = true; }},
+    {"quiet", 0, nullptr, "no notice before the conversion, no progress",
+     [](Options& o, const std::string&) { o.quiet = true; }},
 };
 
 const OptionRule* findOption(const std::string& name) {
@@ -59,11 +70,33 @@ const OptionRule* findOption(const std::string& name) {
     return nullptr;
 }
 
+const OptionRule* findShortOption(char letter) {
+    for (const OptionRule& rule : Table) {
+        if (rule.shortName != 0 && rule.shortName == letter)
+            return &rule;
+    }
+    return nullptr;
+}
+
+// "  -h, --help            this text": the spellings in one column, the help beside them.
+std::string helpLine(const OptionRule& rule) {
+    constexpr std::size_t HelpColumn = 24;
+    std::string line = rule.shortName != 0 ? std::string("  -") + rule.shortName + ", " : "      ";
+    line += std::string("--") + rule.name;
+    if (rule.valueName != nullptr)
+        line += std::string("=") + rule.valueName;
+    line.resize(std::max(line.size() + 1, HelpColumn), ' ');
+    for (const char* c = rule.help; *c != '\0'; ++c)
+        line += *c == '\n' ? "\n" + std::string(HelpColumn, ' ') : std::string(1, *c);
+    return line + "\n";
+}
+
 // Reads the option at words[i]; a value given as the next word moves i past it.
 void readOption(const std::vector<std::string>& words, std::size_t& i, Options& options) {
     const std::string& word = words[i];
-    if (word == "-h") {
-        options.help = true;
+    const OptionRule* letter = word.size() == 2 ? findShortOption(word[1]) : nullptr;
+    if (letter != nullptr && letter->valueName == nullptr) {
+        letter->apply(options, std::string());
         return;
     }
     if (word.rfind("--", 0) != 0) {
@@ -77,7 +110,7 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
         options.error = "unknown option \"--" + name + "\"";
         return;
     }
-    if (!rule->takesValue) {
+    if (rule->valueName == nullptr) {
         if (equals != std::string::npos)
             options.error = "--" + name + " takes no value";
         else
@@ -128,25 +161,26 @@ std::string HelpText() {
         if (*c != '\r')
             usage += *c;
     }
-    return usage +
-           "\n"
-           "\n"
-           "Options (words that begin with \"-\"; \"--\" ends them):\n"
-           "  -h, --help            this text\n"
-           "      --version         the program's version\n"
-           "      --slides=N1-N2    like /s:n1-n2; --slides=N converts slide N alone\n"
-           "      --dir=DIR         like /d:Directory\n"
-           "      --format=WORD     jpg, bmp, gif or png\n"
-           "      --no-dialogs      messages on the console, questions answered so that the\n"
-           "                        run goes on, even under a display\n"
-           "      --quiet           no notice before the conversion, no progress\n"
+    std::string options;
+    for (const OptionRule& rule : Table) options += helpLine(rule);
+    return usage + "\n\nOptions (words that begin with \"-\"; \"--\" ends them):\n" + options +
            "\n"
            "Exit status: 0 after a conversion, 1 when an error stopped it, 2 for a wrong\n"
            "command line. \"man deckshot\" tells more.\n";
+}
+
+std::vector<std::string> OptionSpellings() {
+    std::vector<std::string> spellings;
+    for (const OptionRule& rule : Table) {
+        if (rule.shortName != 0)
+            spellings.push_back(std::string("-") + rule.shortName);
+        spellings.push_back(std::string("--") + rule.name);
+    }
+    return spellings;
 }
 
 std::string VersionText() {
     return std::string("deckshot ") + DECKSHOT_VERSION + "\n";
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace pptprocs {
+namespace app {
 
 struct SlideRange {
     int first = 1;
@@ -35,7 +35,9 @@ Options ReadOptions(const std::vector<std::string>& words);
 
 // The text of --help: the usage message, then the options.
 std::string HelpText();
+// Every option as it is written: "-h", "--help", "--version", ...
+std::vector<std::string> OptionSpellings();
 // The text of --version.
 std::string VersionText();
 
-}  // namespace pptprocs
+}  // namespace app

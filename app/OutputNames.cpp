@@ -3,9 +3,9 @@
 #include <cctype>
 
 #include "platform/Automation.h"
-#include "support/RexxUtil.h"
+#include "support/TextUtil.h"
 
-namespace pptprocs {
+namespace app {
 
 int NumberWidth(int slideCount) {
     return static_cast<int>(std::to_string(slideCount < 0 ? 0 : slideCount).size());
@@ -51,4 +51,4 @@ std::string UnknownFormatMessage(const std::string& formatWord) {
     return "Error: Unknown image format \"" + formatWord + "\"";
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace pptprocs {
+namespace app {
 
 // The number of decimal digits of a slide count (1 for 0 to 9, 2 for 10 to 99, ...).
 int NumberWidth(int slideCount);
@@ -41,4 +41,4 @@ ExportFormat ExportFormatFor(const std::string& formatWord);
 // Error: Unknown image format "<word>"
 std::string UnknownFormatMessage(const std::string& formatWord);
 
-}  // namespace pptprocs
+}  // namespace app

@@ -1,6 +1,6 @@
 #include "app/Progress.h"
 
-namespace pptprocs {
+namespace app {
 
 std::string ExportProgress(int done, int count) {
     return "Exported slide " + std::to_string(done) + " of " + std::to_string(count);
@@ -18,4 +18,4 @@ std::string CaptureProgress(int slide, int first, int last, int retry, int maxRe
     return text;
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -2,7 +2,7 @@
 // The progress texts of a conversion, for the window's caption and a terminal alike.
 #include <string>
 
-namespace pptprocs {
+namespace app {
 
 // After `done` of `count` slides were exported.
 std::string ExportProgress(int done, int count);
@@ -12,4 +12,4 @@ std::string ExportProgress(int done, int count);
 // `maxRetries`), each after a wait of `retry` seconds.
 std::string CaptureProgress(int slide, int first, int last, int retry, int maxRetries);
 
-}  // namespace pptprocs
+}  // namespace app

@@ -20,8 +20,7 @@
 #include "platform/QtShell.h"
 #include "platform/QuietDialogs.h"
 #include "platform/RealClock.h"
-#include "platform/Services.h"
-#include "platform/ShowScreen.h"
+#include "platform/RunPlatform.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogs.h"
@@ -83,58 +82,80 @@ std::string unusableDisplay() {
     return reason;
 }
 
-// The slide show's screen: the user's X screen, whose injection and capture start-up set up,
-// or a private one with injection and capture of its own for as long as it is open.
-class RealShowScreen : public platform::ShowScreen {
+// One run's platform: an office of its own, and for a range the injection into the show's
+// screen. A private screen, with its injection and capture, lives exactly as long as the run.
+class RealRun : public platform::RunPlatform {
   public:
-    explicit RealShowScreen(platform::QtClipboard& clipboard, bool userScreenKnown)
-        : clipboard_(clipboard), userScreenKnown_(userScreenKnown) {}
+    RealRun(platform::OfficeBounds bounds, platform::Clipboard& clipboard)
+        : office_(platform::LibreOfficeFactory::DefaultProgram, bounds), clipboard_(clipboard) {}
 
-    std::string open() override {
-        if (!opened_.empty())
-            return opened_;
-        if (!platform::needsPrivateScreen(std::getenv("DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
-                                          std::getenv("DECKSHOT_SCREEN"))) {
-            if (platform::services().input == nullptr)
-                throw std::runtime_error("no key injection or screen capture on the X display");
-            opened_ = std::getenv("DISPLAY");
-            return opened_;
-        }
-        screen_ = std::make_unique<platform::PrivateScreen>(size());
-        try {
-            input_ = std::make_unique<platform::X11Input>(screen_->displayName().c_str());
-            grabber_ = std::make_unique<platform::ScreenGrabber>(screen_->displayName().c_str());
-        } catch (...) {
-            close();
-            throw;
-        }
-        input_->setPrintScreenHandler([this] { clipboard_.setBitmap(grabber_->grab()); });
-        platform::Services chosen = platform::services();
-        userInput_ = chosen.input;
-        chosen.input = input_.get();
-        platform::installServices(chosen);
-        opened_ = screen_->displayName();
-        return opened_;
+    // The show runs on the user's X screen, with the injection start-up set up there.
+    void showOnDesktop(platform::Input& input, const std::string& display) {
+        input_ = &input;
+        showOn(display);
     }
 
-    std::string openedDisplay() const override { return opened_; }
-
-    void close() override {
-        if (input_) {
-            platform::Services chosen = platform::services();
-            chosen.input = userInput_;
-            platform::installServices(chosen);
-        }
-        input_.reset();
-        grabber_.reset();
-        screen_.reset();
-        opened_.clear();
+    // The show runs on a private screen, started now.
+    void showOnPrivateScreen(platform::ScreenSize size) {
+        screen_ = std::make_unique<platform::PrivateScreen>(size);
+        const char* name = screen_->displayName().c_str();
+        privateInput_ = std::make_unique<platform::X11Input>(name);
+        grabber_ = std::make_unique<platform::ScreenGrabber>(name);
+        privateInput_->setPrintScreenHandler([this] { clipboard_.setBitmap(grabber_->grab()); });
+        input_ = privateInput_.get();
+        showOn(screen_->displayName());
     }
 
-    ~RealShowScreen() override { close(); }
+    platform::AutomationFactory& office() override { return office_; }
+    platform::Input& input() override {
+        if (input_ == nullptr)
+            throw std::logic_error("a run of all slides injects no keys");
+        return *input_;
+    }
+    platform::Clipboard& clipboard() override { return clipboard_; }
 
   private:
-    platform::ScreenSize size() const {
+    // The office made for this run draws its show there.
+    void showOn(const std::string& display) {
+        office_.setShowDisplay([display] { return display; });
+    }
+
+    // Ended in the reverse order: the injection and the grabber before their screen.
+    std::unique_ptr<platform::PrivateScreen> screen_;
+    std::unique_ptr<platform::ScreenGrabber> grabber_;
+    std::unique_ptr<platform::X11Input> privateInput_;
+    platform::LibreOfficeFactory office_;
+    platform::Clipboard& clipboard_;
+    platform::Input* input_ = nullptr;
+};
+
+// Where the show of a range runs: the user's X screen, or a private one (needsPrivateScreen).
+class RealRunFactory : public platform::RunPlatformFactory {
+  public:
+    RealRunFactory(platform::OfficeBounds bounds, platform::Clipboard& clipboard,
+                   platform::Input* desktopInput, bool userScreenKnown)
+        : bounds_(bounds),
+          clipboard_(clipboard),
+          desktopInput_(desktopInput),
+          userScreenKnown_(userScreenKnown) {}
+
+    std::unique_ptr<platform::RunPlatform> open(bool slideRange) override {
+        auto run = std::make_unique<RealRun>(bounds_, clipboard_);
+        if (!slideRange)
+            return run;
+        if (platform::needsPrivateScreen(std::getenv("DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
+                                         std::getenv("DECKSHOT_SCREEN"))) {
+            run->showOnPrivateScreen(privateSize());
+        } else if (desktopInput_ != nullptr) {
+            run->showOnDesktop(*desktopInput_, std::getenv("DISPLAY"));
+        } else {
+            throw std::runtime_error("no key injection or screen capture on the X display");
+        }
+        return run;
+    }
+
+  private:
+    platform::ScreenSize privateSize() const {
         platform::ScreenSize user;
         const QScreen* screen = userScreenKnown_ ? QGuiApplication::primaryScreen() : nullptr;
         if (screen != nullptr) {
@@ -145,13 +166,10 @@ class RealShowScreen : public platform::ShowScreen {
                                            screen != nullptr ? &user : nullptr);
     }
 
-    platform::QtClipboard& clipboard_;
+    const platform::OfficeBounds bounds_;
+    platform::Clipboard& clipboard_;
+    platform::Input* const desktopInput_;
     const bool userScreenKnown_;
-    std::string opened_;
-    std::unique_ptr<platform::PrivateScreen> screen_;
-    std::unique_ptr<platform::X11Input> input_;
-    std::unique_ptr<platform::ScreenGrabber> grabber_;
-    platform::Input* userInput_ = nullptr;
 };
 
 }  // namespace
@@ -189,50 +207,67 @@ void prepareQtPlatform(bool display, bool consoleMessages) {
         });
 }
 
-void installRealServices(bool display, DialogChoice choice, double officeTimeout) {
-    // They live as long as the process: services are used until the very end.
-    static platform::QtDialogs windowDialogs;
-    // Asked for no dialogs, the program asks nothing, not even on a terminal.
-    static platform::ConsoleDialogs consoleDialogs(choice.noDialogs ? nullptr : stdin, stderr);
-    static platform::RealClock clock;
-    static platform::QtShell shell;
-    static platform::QtEventPump events;
-    static platform::LibreOfficeFactory office(platform::LibreOfficeFactory::DefaultProgram,
-                                               {officeTimeout});
-    static std::unique_ptr<platform::X11Input> input;
-    static std::unique_ptr<platform::ScreenGrabber> screen;
-    static platform::QtClipboard clipboard;
-    static RealShowScreen showScreen(clipboard, display);
-
-    platform::Services chosen = platform::services();
-    platform::Dialogs& shown = display && !choice.noDialogs
-                                   ? static_cast<platform::Dialogs&>(windowDialogs)
-                                   : consoleDialogs;
-    static platform::QuietDialogs quietDialogs(shown);
-    chosen.dialogs = choice.quiet ? &quietDialogs : &shown;
-    chosen.clock = &clock;
-    chosen.shell = &shell;
-    chosen.events = &events;
-    chosen.automation = &office;
-    chosen.clipboard = &clipboard;
-    chosen.showScreen = &showScreen;
-    office.setShowDisplay([] { return showScreen.openedDisplay(); });
-    // Key injection and screen capture need an X server; without one only whole presentations
-    // can be converted.
-    if (display && std::getenv("DISPLAY") != nullptr) {
-        try {
-            input = std::make_unique<platform::X11Input>();
-            screen = std::make_unique<platform::ScreenGrabber>();
-            // X does nothing on Print Screen; do what other desktops do: the screen, as a
-            // bitmap, onto the clipboard.
-            input->setPrintScreenHandler([] { clipboard.setBitmap(screen->grab()); });
-            chosen.input = input.get();
-        } catch (const std::runtime_error& error) {
-            std::fprintf(stderr, "deckshot: no key injection or screen capture: %s\n",
-                         error.what());
+// Everything chosen at start, in the order it is made.
+struct RealPlatform::Parts {
+    Parts(bool display, DialogChoice choice, double officeTimeout)
+        // Asked for no dialogs, the program asks nothing, not even on a terminal.
+        : consoleDialogs(choice.noDialogs ? nullptr : stdin, stderr),
+          shown(display && !choice.noDialogs ? static_cast<platform::Dialogs&>(windowDialogs)
+                                             : consoleDialogs),
+          quietDialogs(shown),
+          dialogs(choice.quiet ? quietDialogs : shown) {
+        // Key injection and screen capture need an X server; without one only whole
+        // presentations can be converted on the user's screen.
+        if (display && std::getenv("DISPLAY") != nullptr) {
+            try {
+                desktopInput = std::make_unique<platform::X11Input>();
+                desktopGrabber = std::make_unique<platform::ScreenGrabber>();
+                // X does nothing on Print Screen; do what other desktops do: the screen, as a
+                // bitmap, onto the clipboard.
+                desktopInput->setPrintScreenHandler(
+                    [this] { clipboard.setBitmap(desktopGrabber->grab()); });
+            } catch (const std::runtime_error& error) {
+                desktopInput.reset();
+                std::fprintf(stderr, "deckshot: no key injection or screen capture: %s\n",
+                             error.what());
+            }
         }
+        runs = std::make_unique<RealRunFactory>(platform::OfficeBounds{officeTimeout}, clipboard,
+                                                desktopInput.get(), display);
     }
-    platform::installServices(chosen);
+
+    platform::QtDialogs windowDialogs;
+    platform::ConsoleDialogs consoleDialogs;
+    platform::Dialogs& shown;
+    platform::QuietDialogs quietDialogs;
+    platform::Dialogs& dialogs;
+    platform::RealClock clock;
+    platform::QtShell shell;
+    platform::QtEventPump events;
+    platform::QtClipboard clipboard;
+    std::unique_ptr<platform::ScreenGrabber> desktopGrabber;
+    std::unique_ptr<platform::X11Input> desktopInput;
+    std::unique_ptr<RealRunFactory> runs;
+};
+
+RealPlatform::RealPlatform(bool display, DialogChoice choice, double officeTimeout)
+    : parts_(std::make_unique<Parts>(display, choice, officeTimeout)) {}
+RealPlatform::~RealPlatform() = default;
+
+platform::Dialogs& RealPlatform::dialogs() {
+    return parts_->dialogs;
+}
+platform::Clock& RealPlatform::clock() {
+    return parts_->clock;
+}
+platform::Shell& RealPlatform::shell() {
+    return parts_->shell;
+}
+platform::EventPump& RealPlatform::events() {
+    return parts_->events;
+}
+platform::RunPlatformFactory& RealPlatform::runs() {
+    return *parts_->runs;
 }
 
 }  // namespace app

@@ -1,5 +1,9 @@
 #pragma once
 // Start-up's choice of the real platform services.
+#include <memory>
+
+#include "app/Program.h"
+
 namespace app {
 
 // A display to show windows on: DISPLAY or WAYLAND_DISPLAY names one that answers. One that is
@@ -18,9 +22,26 @@ struct DialogChoice {
     bool quiet = false;      // no notice before a conversion, no progress
 };
 
-// Once QApplication exists: installs the window dialogs (or, without a display or with
-// noDialogs, the console ones), the real clock, the shell, the event pump and the office, whose
-// calls are bounded by officeTimeout seconds.
-void installRealServices(bool display, DialogChoice choice = {}, double officeTimeout = 60);
+// The real services of this process, chosen once QApplication exists: the window dialogs (or,
+// without a display or with noDialogs, the console ones), the real clock, the shell, the event
+// pump, and the factory of each run's platform, whose office calls are bounded by officeTimeout
+// seconds.
+class RealPlatform {
+  public:
+    explicit RealPlatform(bool display, DialogChoice choice = {}, double officeTimeout = 60);
+    ~RealPlatform();
+    RealPlatform(const RealPlatform&) = delete;
+    RealPlatform& operator=(const RealPlatform&) = delete;
+
+    platform::Dialogs& dialogs();
+    platform::Clock& clock();
+    platform::Shell& shell();
+    platform::EventPump& events();
+    platform::RunPlatformFactory& runs();
+
+  private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
 
 }  // namespace app

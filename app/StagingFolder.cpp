@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace pptprocs {
+namespace app {
 
 namespace fs = std::filesystem;
 
@@ -59,4 +59,4 @@ std::string MoveBesideWithoutReplacing(const std::string& from, const std::strin
     return "";
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -8,7 +8,7 @@
 
 #include "platform/RunCleanup.h"
 
-namespace pptprocs {
+namespace app {
 
 class StagingFolder {
   public:
@@ -33,4 +33,4 @@ class StagingFolder {
 std::string MoveBesideWithoutReplacing(const std::string& from, const std::string& directory,
                                        const std::string& stem, const std::string& extension);
 
-}  // namespace pptprocs
+}  // namespace app

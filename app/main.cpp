@@ -7,30 +7,28 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ConsoleFrontEnd.h"
+#include "app/MainWindow.h"
 #include "app/Options.h"
+#include "app/Program.h"
 #include "app/RealPlatform.h"
-#include "app/pptprocs.h"
-#include "keys/sndkey32.h"
 #include "platform/Dialogs.h"
 #include "platform/RunCleanup.h"
-#include "platform/Services.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
 
 int main(int argc, char** argv) {
-    const pptprocs::Options options =
-        pptprocs::ReadOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const app::Options options = app::ReadOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!options.error.empty()) {
         std::fprintf(stderr, "deckshot: %s\nTry \"deckshot --help\".\n", options.error.c_str());
         return 2;
     }
     if (options.help || options.version) {
-        const std::string text = options.help ? pptprocs::HelpText() : pptprocs::VersionText();
+        const std::string text = options.help ? app::HelpText() : app::VersionText();
         std::fputs(text.c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    support::SetCommandLineParameters(options.parameters);
 
     const bool display = app::displayAvailable();
     // Nobody answers a window in a run without a display or without dialogs.
@@ -48,30 +46,31 @@ int main(int argc, char** argv) {
     } catch (const std::invalid_argument& error) {
         badSetting = error.what();
     }
-    app::installRealServices(display, {options.noDialogs, options.quiet}, officeTimeout);
+    app::RealPlatform real(display, {options.noDialogs, options.quiet}, officeTimeout);
     if (!badSetting.empty()) {
-        platform::dialogs().message("Error: " + badSetting);
+        real.dialogs().message("Error: " + badSetting);
         return 1;
     }
 
-    if (!display && support::CommandLineText().empty()) {
+    if (!display && support::CommandLineText(options.parameters).empty()) {
         // Nobody could use a window that nobody sees: say how to run unattended instead.
-        platform::dialogs().message(pptprocs::UsageMessage);
+        real.dialogs().message(app::UsageMessage);
         return 2;
     }
 
-    pptprocs::TForm1 form(options);
-    pptprocs::Form1 = &form;
-    support::TFindDir findDir(&form);
-    support::FindDir = &findDir;
-    // A key string's message box needs the application on the screen, and puts it away after.
-    sndkey32::RestoreApplication = [&form] { form.restoreApplication(); };
-    sndkey32::MinimizeApplication = [&form] { form.minimizeApplication(); };
-
-    if (!form.quitRequested() && unattended) {
-        // A command-line run stopped by an error would now wait for a user who is not there.
-        return 1;
+    app::Program program(real.dialogs(), real.clock(), real.shell(), real.events(), real.runs());
+    if (unattended) {
+        // Nobody would answer a window: the command line runs without one.
+        return app::RunWithoutWindow(program.services(), options);
     }
+
+    app::TForm1 form(program.services(), options);
+    support::TFindDir findDir(real.dialogs(), &form);
+    form.setDirectoryChooser(findDir);
+    // A key string's message box needs the application on the screen, and puts it away after.
+    program.keySettings.RestoreApplication = [&form] { form.restoreApplication(); };
+    program.keySettings.MinimizeApplication = [&form] { form.minimizeApplication(); };
+
     form.show();
     if (form.quitRequested()) {
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);

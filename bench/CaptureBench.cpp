@@ -16,15 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/ConsoleDialogs.h"
+#include "platform/QtEventPump.h"
 #include "platform/RealClock.h"
-#include "platform/Services.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/x11/ScreenGrab.h"
 #include "platform/x11/X11Input.h"
+#include "support/LogFile.h"
 #include "tests/decks/TestDecks.h"
 
 namespace fs = std::filesystem;
@@ -70,7 +71,8 @@ struct PassResult {
 };
 
 // One pass over slides 1..count.
-PassResult capturePass(platform::PresentationApp& app, platform::X11Input& input, int count,
+PassResult capturePass(platform::PresentationApp& app, platform::X11Input& input,
+                       keys::KeyEngine& keyEngine, platform::Clipboard& clipboard, int count,
                        const testdecks::DeckOptions& deck, const std::string& outDir,
                        std::function<void()> printScreen, const char* title) {
     input.setPrintScreenHandler(std::move(printScreen));
@@ -85,11 +87,11 @@ PassResult capturePass(platform::PresentationApp& app, platform::X11Input& input
         move.ms.push_back(msSince(start));
 
         auto t = Clock::now();
-        if (!sndkey32::SendKeys("{PRTSC}", true))
+        if (!keyEngine.SendKeys("{PRTSC}", true))
             throw std::runtime_error("SendKeys failed");
         keys.ms.push_back(msSince(t));
         t = Clock::now();
-        const std::optional<platform::RgbImage> image = platform::clipboard().bitmap();
+        const std::optional<platform::RgbImage> image = clipboard.bitmap();
         read.ms.push_back(msSince(t));
         grab.ms.push_back(keys.ms.back() + read.ms.back());
         if (!image)
@@ -154,12 +156,10 @@ int main(int argc, char** argv) {
         platform::QtClipboard clipboard;
         platform::RealClock clock;
         platform::ConsoleDialogs dialogs;
-        platform::Services services = platform::services();
-        services.input = &input;
-        services.clipboard = &clipboard;
-        services.clock = &clock;
-        services.dialogs = &dialogs;
-        platform::installServices(services);
+        platform::QtEventPump events;
+        support::LogFile log(events, clock);
+        keys::KeySettings keySettings;
+        keys::KeyEngine keyEngine(input, clock, dialogs, log, keySettings);
 
         start = Clock::now();
         auto app = platform::LibreOfficeFactory().create(platform::PresentationProgId);
@@ -192,12 +192,12 @@ int main(int argc, char** argv) {
         fs::create_directories(out1);
         fs::create_directories(out2);
         const PassResult own = capturePass(
-            *app, input, count, deck, out1,
-            [] { platform::clipboard().setBitmap(platform::grabScreen()); },
+            *app, input, keyEngine, clipboard, count, deck, out1,
+            [&clipboard] { clipboard.setBitmap(platform::grabScreen()); },
             "capture, handler: clipboard().setBitmap(grabScreen())");
         const PassResult reusing = capturePass(
-            *app, input, count, deck, out2,
-            [&kept] { platform::clipboard().setBitmap(kept.grab()); },
+            *app, input, keyEngine, clipboard, count, deck, out2,
+            [&clipboard, &kept] { clipboard.setBitmap(kept.grab()); },
             "capture, handler: clipboard().setBitmap(ScreenGrabber::grab()) on a kept connection");
         input.setPrintScreenHandler(nullptr);
 

@@ -11,30 +11,18 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <optional>
 
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "support/RexxUtil.h"
+#include "support/LocalText.h"
+#include "support/TextUtil.h"
 
 namespace support {
-
-std::string FindDirPath = "/";
-bool AllowNewFolder = false;
-TFindDir* FindDir = nullptr;
 
 namespace {
 
 constexpr int RowHeight = 16;
 constexpr int ListRightMargin = 204 - (16 + 177);
-
-QString local(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
-}
-std::string local(const QString& text) {
-    return text.toLocal8Bit().toStdString();
-}
 
 // Absolute, without "." or ".." steps and without a trailing slash (except the root itself).
 std::string normalised(const std::string& path) {
@@ -51,23 +39,10 @@ bool under(const std::string& path, const std::string& root) {
                             path[root.size()] == '/');
 }
 
-// Each file system's directory as the list last showed it, as a drive keeps its own current
-// directory.
-std::map<std::string, std::string>& driveDirectories() {
-    static std::map<std::string, std::string> dirs;
-    return dirs;
-}
-
 }  // namespace
 
-bool DirectoryExists(const std::string& path) {
-    if (path.empty())
-        return false;
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-TFindDir::TFindDir(QWidget* parent) : QDialog(parent) {
+TFindDir::TFindDir(platform::Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs) {
     setWindowTitle(QStringLiteral("Explore"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -95,8 +70,8 @@ TFindDir::TFindDir(QWidget* parent) : QDialog(parent) {
     fillDrives();
     connect(Drives, &QComboBox::activated, this, [this](int index) {
         const std::string root = local(Drives->itemText(index));
-        const auto known = driveDirectories().find(root);
-        setCurrentDirectory(known != driveDirectories().end() && DirectoryExists(known->second)
+        const auto known = driveDirectories_.find(root);
+        setCurrentDirectory(known != driveDirectories_.end() && DirectoryExists(known->second)
                                 ? known->second
                                 : root);
         DrivesChange();
@@ -140,7 +115,7 @@ void TFindDir::setCurrentDirectory(const std::string& path) {
     }
     if (best >= 0) {
         Drives->setCurrentIndex(best);
-        driveDirectories()[local(Drives->itemText(best))] = current_;
+        driveDirectories_[local(Drives->itemText(best))] = current_;
     }
     fillDirectories();
 }
@@ -204,7 +179,7 @@ void TFindDir::resizeEvent(QResizeEvent* event) {
 void TFindDir::FormActivate() {
     while (!DirectoryExists(FindDirPath)) {
         if (FindDirPath.find('/') == std::string::npos) {
-            platform::dialogs().message("Unable to locate a directory called " + FindDirPath);
+            dialogs_.message("Unable to locate a directory called " + FindDirPath);
             closeDialog();
             return;
         }
@@ -240,8 +215,8 @@ std::string TFindDir::resolved(const std::string& name) const {
 void TFindDir::AddNewClick() {
     std::string name = currentDirectory() + "/New Folder";
     for (;;) {
-        const std::optional<std::string> answer = platform::dialogs().inputBox(
-            "Make New Folder", "What is the name of the new folder?", name);
+        const std::optional<std::string> answer =
+            dialogs_.inputBox("Make New Folder", "What is the name of the new folder?", name);
         // Cancel leaves the prompt; the chooser stays open on its folder.
         if (!answer)
             return;
@@ -253,8 +228,8 @@ void TFindDir::AddNewClick() {
             FindDirPath = path;
             break;
         }
-        platform::dialogs().message("Unable to create a folder called \"" + name +
-                                    "\".\n\rPlease correct the name.");
+        dialogs_.message("Unable to create a folder called \"" + name +
+                         "\".\n\rPlease correct the name.");
     }
     AllowNewFolder = false;
     closeDialog();

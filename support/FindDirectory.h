@@ -1,8 +1,11 @@
 #pragma once
 // The directory chooser "Explore": the main window hands it a start directory through
-// FindDirPath and takes the chosen directory back from the same variable.
+// FindDirPath and takes the chosen directory back from the same member.
 #include <QDialog>
+#include <map>
 #include <string>
+
+#include "support/Files.h"
 
 class QComboBox;
 class QLabel;
@@ -10,19 +13,20 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
+namespace platform {
+class Dialogs;
+}
+
 namespace support {
-
-// On opening: the directory to start from; on closing: the chosen directory.
-extern std::string FindDirPath;
-// On opening: whether "Make New Folder" is offered; switched off once a folder was made.
-extern bool AllowNewFolder;
-
-// True when a directory of that name exists (the empty name never does).
-bool DirectoryExists(const std::string& path);
 
 class TFindDir : public QDialog {
   public:
-    explicit TFindDir(QWidget* parent = nullptr);
+    explicit TFindDir(platform::Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // On opening: the directory to start from; on closing: the chosen directory.
+    std::string FindDirPath = "/";
+    // On opening: whether "Make New Folder" is offered; switched off once a folder was made.
+    bool AllowNewFolder = false;
 
     // Handlers.
     void FormActivate();
@@ -55,10 +59,11 @@ class TFindDir : public QDialog {
     // A name typed into the dialog, taken inside the listed directory unless it is absolute.
     std::string resolved(const std::string& name) const;
 
+    platform::Dialogs& dialogs_;
     std::string current_;
+    // Each file system's directory as the list last showed it, as a drive keeps its own current
+    // directory.
+    std::map<std::string, std::string> driveDirectories_;
 };
-
-// The one instance, created at start-up and kept hidden between uses.
-extern TFindDir* FindDir;
 
 }  // namespace support

@@ -12,17 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/VirtualKeys.h"
 #include "platform/x11/WindowManager.h"
 #include "platform/x11/XErrorGuard.h"
 
 namespace platform {
 namespace {
-
-constexpr std::uint8_t VkCapsLock = 0x14;
-constexpr std::uint8_t VkSnapshot = 0x2C;
-constexpr std::uint8_t VkNumLock = 0x90;
-constexpr std::uint8_t VkScrollLock = 0x91;
-constexpr std::uint32_t KeyUpFlag = 2;
 
 // Virtual keys and the keysyms of their keys on a US keyboard. Where two virtual keys share a
 // keysym, the first is the one characterToKeyCode reports.

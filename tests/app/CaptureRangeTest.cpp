@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/sndkey32.h"
+#include "platform/VirtualKeys.h"
 #include "platform/images/ImageFiles.h"
 #include "tests/app/ConvertFixture.h"
 #include "tests/fakes/FakeClipboard.h"
@@ -26,8 +26,8 @@ using testapp::Texts;
 using testapp::Warning;
 namespace fs = std::filesystem;
 
-constexpr std::uint8_t PrintScreenKey = 0x2C;
-constexpr std::uint32_t KeyUp = 2;
+using platform::KeyUpFlag;
+constexpr std::uint8_t PrintScreenKey = platform::VkSnapshot;
 
 // JPEG and the GIF palette move colours a little.
 bool near(const std::array<std::uint8_t, 3>& a, const std::array<std::uint8_t, 3>& b) {
@@ -57,7 +57,7 @@ class FakeScreen : public fakes::FakeInput {
 
     void keyEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags) override {
         FakeInput::keyEvent(virtualKey, scanCode, flags);
-        if (virtualKey != PrintScreenKey || (flags & KeyUp) == 0 || !putsImages)
+        if (virtualKey != PrintScreenKey || (flags & KeyUpFlag) == 0 || !putsImages)
             return;
         ++captures;
         int look = lookOf(shown);
@@ -88,13 +88,11 @@ class CaptureRange : public testapp::ConvertFixture {
   protected:
     void SetUp() override {
         ConvertFixture::SetUp();
-        sndkey32::ResetKeySettings();
-        services.services.input = &screen;
-        services.services.clipboard = &clipboard;
-        services.install();
+        runs.input = &screen;
+        runs.clipboard = &clipboard;
         automation.script.slideCount = 10;
         automation.script.onSlideShown = [this](int slide) { screen.shown = slide; };
-        pptprocs::BatchMode = true;
+        form->BatchMode = true;
         form->OfileName->setText(QStringLiteral("_#"));
     }
 
@@ -136,7 +134,7 @@ TEST_F(CaptureRange, EachSlideOfTheRangeIsShownCapturedAndWritten) {
     EXPECT_EQ(automation.log->released, 1);
     EXPECT_EQ(services.clock.sleepsOfAtLeast(1), (std::vector<int>{1000, 2000}));
     EXPECT_EQ(screen.captures, 3);
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(3), image(4), image(5)}));
+    EXPECT_EQ(form->OutputFiles, (Texts{image(3), image(4), image(5)}));
     for (int slide = 3; slide <= 5; ++slide) {
         const platform::RgbImage written = platform::readImage(image(slide));
         EXPECT_EQ(written.width, 32);
@@ -204,7 +202,7 @@ TEST_F(CaptureRange, FormatWordsWriteTheirOwnFilesInBothWays) {
             for (const auto& entry : fs::directory_iterator(out)) fs::remove(entry.path());
             services.dialogs.shown.clear();
             automation.requestedIds.clear();
-            pptprocs::FormatOverride = c.formatOverride;
+            form->FormatOverride = c.formatOverride;
             form->runFailed = false;
             form->ConvertTo->setEditText(QString::fromUtf8(c.convertTo));
             range(2, 3);
@@ -220,7 +218,7 @@ TEST_F(CaptureRange, FormatWordsWriteTheirOwnFilesInBothWays) {
                 EXPECT_EQ(services.dialogs.texts(), Texts{"Error: Unknown image format \"" +
                                                           std::string(c.refusedWord) + "\""});
                 EXPECT_TRUE(automation.requestedIds.empty());
-                EXPECT_TRUE(pptprocs::OutputFiles.empty());
+                EXPECT_TRUE(form->OutputFiles.empty());
                 EXPECT_TRUE(form->runFailed);
                 EXPECT_FALSE(fs::exists(out + "/new"));
                 continue;
@@ -232,12 +230,12 @@ TEST_F(CaptureRange, FormatWordsWriteTheirOwnFilesInBothWays) {
             const std::vector<int> slides = allSlides
                                                 ? std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
                                                 : std::vector<int>{2, 3};
-            ASSERT_EQ(pptprocs::OutputFiles.size(), slides.size());
+            ASSERT_EQ(form->OutputFiles.size(), slides.size());
             for (std::size_t i = 0; i < slides.size(); ++i) {
                 const int slide = slides[i];
                 const std::string file =
                     out + "/_" + (slide < 10 ? "0" : "") + std::to_string(slide) + "." + extension;
-                EXPECT_EQ(pptprocs::OutputFiles[i], file);
+                EXPECT_EQ(form->OutputFiles[i], file);
                 EXPECT_EQ(contents(file).substr(0, signatures.at(extension).size()),
                           signatures.at(extension))
                     << file;
@@ -269,7 +267,7 @@ TEST_F(CaptureRange, SlowSlideIsCapturedAgainAfterGrowingWaits) {
                      "Capturing slide 2 (2 of 3): same as slide 1, again after 1 s (retry 1 of 5)",
                      "Capturing slide 2 (2 of 3): same as slide 1, again after 2 s (retry 2 of 5)",
                      "Capturing slide 3 (3 of 3)", ""}));
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(1), image(2), image(3)}));
+    EXPECT_EQ(form->OutputFiles, (Texts{image(1), image(2), image(3)}));
     EXPECT_NE(contents(image(1)), contents(image(2)));
     EXPECT_EQ(services.dialogs.texts(), Texts{Info});
 }
@@ -283,7 +281,7 @@ TEST_F(CaptureRange, IdenticalNeighboursEndAfterFiveRepeats) {
     EXPECT_EQ(moves(), movesTo({1, 2, 3, 3, 3, 3, 3, 3, 4}));
     EXPECT_EQ(services.clock.sleepsOfAtLeast(1),
               (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image(1), image(2), image(3), image(4)}));
+    EXPECT_EQ(form->OutputFiles, (Texts{image(1), image(2), image(3), image(4)}));
     EXPECT_EQ(services.dialogs.texts(),
               (Texts{Info, image(2) + " is the same as " + image(3), Warning}));
 }
@@ -296,7 +294,7 @@ TEST_F(CaptureRange, PatternWithoutNumberIsBoundedToo) {
 
     // Slide 2 writes the file slide 1 wrote, and so always equals "the slide before".
     EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 2, 2, 2}));
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{out + "/shot.jpg", out + "/shot.jpg"}));
+    EXPECT_EQ(form->OutputFiles, (Texts{out + "/shot.jpg", out + "/shot.jpg"}));
 }
 
 TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
@@ -332,7 +330,7 @@ TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
 
         Texts expected;
         for (const std::string& slide : c.entries) expected.push_back(image(std::stoi(slide)));
-        EXPECT_EQ(pptprocs::OutputFiles, expected);
+        EXPECT_EQ(form->OutputFiles, expected);
         EXPECT_EQ(automation.log->calls.back(), "quit()");
         // Reported once, and never as a duplicate of itself.
         EXPECT_EQ(services.dialogs.texts(), (Texts{Info, c.report}));
@@ -359,7 +357,7 @@ TEST_F(CaptureRange, FirstSlideThatCannotBeShownGivesEmptyEntriesAndAnError) {
 
     clickConvert();
 
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{"", ""}));
+    EXPECT_EQ(form->OutputFiles, (Texts{"", ""}));
     EXPECT_EQ(screen.captures, 0);
     EXPECT_EQ(services.dialogs.texts(),
               (Texts{Info, "Error: No slide could be captured: GoToSlide: there is no slide 12"}));
@@ -375,7 +373,7 @@ TEST_F(CaptureRange, LastBelowFirstCapturesNothingAndQuits) {
 
     EXPECT_EQ(automation.log->calls.back(), "quit()");
     EXPECT_TRUE(moves().empty());
-    EXPECT_TRUE(pptprocs::OutputFiles.empty());
+    EXPECT_TRUE(form->OutputFiles.empty());
     EXPECT_EQ(services.dialogs.texts(), Texts{Info});
 }
 
@@ -387,7 +385,7 @@ TEST_F(CaptureRange, NoSelectedSlideMeansSlideOne) {
     clickConvert();
 
     EXPECT_EQ(moves(), movesTo({1}));
-    EXPECT_EQ(pptprocs::OutputFiles, Texts{out + "/_01.jpg"});
+    EXPECT_EQ(form->OutputFiles, Texts{out + "/_01.jpg"});
 }
 
 TEST_F(CaptureRange, ClipboardWithoutBitmapEndsTheRunWithItsMessage) {
@@ -399,7 +397,7 @@ TEST_F(CaptureRange, ClipboardWithoutBitmapEndsTheRunWithItsMessage) {
     EXPECT_EQ(services.dialogs.texts(), (Texts{Info, "Unsupported clipboard format"}));
     EXPECT_EQ(automation.log->calls.back(), "quit()");
     EXPECT_EQ(automation.log->released, 1);
-    EXPECT_TRUE(pptprocs::OutputFiles.empty());
+    EXPECT_TRUE(form->OutputFiles.empty());
     EXPECT_TRUE(form->runFailed);
     EXPECT_EQ(form->windowTitle().toStdString(), "before");
 }

@@ -1,6 +1,6 @@
 // Slide ranges captured for real: the office's slide show on the X server, Print Screen injected
 // through XTest, the screen grabbed onto the Qt clipboard and written out, with the services the
-// program itself installs. Only the boxes are scripted and the fixed waits are not slept.
+// program itself chooses. Only the boxes are scripted and the fixed waits are not slept.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,15 +11,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/MainWindow.h"
+#include "app/Program.h"
 #include "app/RealPlatform.h"
-#include "app/pptprocs.h"
-#include "keys/sndkey32.h"
-#include "platform/Services.h"
 #include "platform/images/ImageFiles.h"
-#include "support/Files.h"
 #include "tests/decks/TestDecks.h"
 #include "tests/fakes/FakeServices.h"
 #include "tests/libreoffice/OfficeTestSupport.h"
@@ -47,15 +46,9 @@ class CaptureOnScreen : public testing::Test {
     }
 
     void SetUp() override {
-        app::installRealServices(true);
-        platform::Services scripted = platform::services();
-        scripted.dialogs = &dialogs;
-        scripted.clock = &clock;
-        platform::installServices(scripted);
-        sndkey32::ResetKeySettings();
-        support::SetCommandLineParameters({});
-        pptprocs::BatchMode = true;
-        pptprocs::FormatOverride.clear();
+        real = std::make_unique<app::RealPlatform>(true);
+        program = std::make_unique<app::Program>(dialogs, clock, real->shell(), real->events(),
+                                                 real->runs());
         out = testdecks::makeTempDir("images");
     }
     void TearDown() override { officetest::expectNoOfficeLeft(); }
@@ -63,7 +56,8 @@ class CaptureOnScreen : public testing::Test {
     // Converts slides first..last of a deck with the format word of the window's list.
     void convert(const std::string& deck, int first, int last,
                  const char* convertTo = "Convert to *.jpg") {
-        pptprocs::TForm1 form;
+        app::TForm1 form(program->services());
+        form.BatchMode = true;
         form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
         form.OutputDir->setText(QString::fromStdString(out));
         form.ConvertTo->setEditText(QString::fromUtf8(convertTo));
@@ -72,6 +66,7 @@ class CaptureOnScreen : public testing::Test {
         form.Tslide->setCurrentIndex(last - 1);
         form.ConvertClick();
         failed = form.runFailed;
+        outputFiles = form.OutputFiles;
     }
 
     // Named as the deck's ten slides ask: two digits; four ask for one.
@@ -96,14 +91,17 @@ class CaptureOnScreen : public testing::Test {
 
     fakes::FakeDialogs dialogs;
     fakes::FakeClock clock;
+    std::unique_ptr<app::RealPlatform> real;
+    std::unique_ptr<app::Program> program;
     std::string out;
+    Texts outputFiles;
     bool failed = false;
 };
 
 TEST_F(CaptureOnScreen, RangeWritesEachSlideOfItAsItWasShown) {
     convert("ten", 3, 5);
 
-    EXPECT_EQ(pptprocs::OutputFiles,
+    EXPECT_EQ(outputFiles,
               (Texts{image("ten", 3, "jpg"), image("ten", 4, "jpg"), image("ten", 5, "jpg")}));
     for (int slide = 3; slide <= 5; ++slide) {
         EXPECT_EQ(head(image("ten", slide, "jpg"), 3), "\xff\xd8\xff");
@@ -116,7 +114,7 @@ TEST_F(CaptureOnScreen, RangeWritesEachSlideOfItAsItWasShown) {
 TEST_F(CaptureOnScreen, SingleSlide) {
     convert("ten", 4, 4);
 
-    EXPECT_EQ(pptprocs::OutputFiles, Texts{image("ten", 4, "jpg")});
+    EXPECT_EQ(outputFiles, Texts{image("ten", 4, "jpg")});
     expectShowsSlide(image("ten", 4, "jpg"), 4);
 }
 
@@ -124,7 +122,7 @@ TEST_F(CaptureOnScreen, RangePastTheLastSlideRepeatsIt) {
     convert("ten", 9, 12);
 
     const std::string last = image("ten", 10, "jpg");
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("ten", 9, "jpg"), last, last, last}));
+    EXPECT_EQ(outputFiles, (Texts{image("ten", 9, "jpg"), last, last, last}));
     expectShowsSlide(image("ten", 9, "jpg"), 9);
     expectShowsSlide(last, 10);
     EXPECT_FALSE(fs::exists(image("ten", 11, "jpg")));
@@ -145,8 +143,7 @@ TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
         SCOPED_TRACE(c.extension);
         convert("ten", 6, 7, c.convertTo);
 
-        EXPECT_EQ(pptprocs::OutputFiles,
-                  (Texts{image("ten", 6, c.extension), image("ten", 7, c.extension)}));
+        EXPECT_EQ(outputFiles, (Texts{image("ten", 6, c.extension), image("ten", 7, c.extension)}));
         for (int slide = 6; slide <= 7; ++slide) {
             EXPECT_EQ(head(image("ten", slide, c.extension), c.magic.size()), c.magic);
             expectShowsSlide(image("ten", slide, c.extension), slide);
@@ -160,8 +157,8 @@ TEST_F(CaptureOnScreen, IdenticalNeighboursEndAfterTheBoundedRepeats) {
     // Slide 3 repeats slide 2: captured again after 1 to 5 s, then kept.
     EXPECT_EQ(clock.sleepsOfAtLeast(1000),
               (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
-    EXPECT_EQ(pptprocs::OutputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
-                                            image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
+    EXPECT_EQ(outputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
+                                  image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
     const testdecks::DeckOptions twins{.slides = 4, .identicalNeighbours = true};
     for (int slide = 1; slide <= 4; ++slide)
         expectShowsSlide(image("twins", slide, "jpg"), slide, twins);

@@ -7,9 +7,9 @@
 
 namespace {
 
-using pptprocs::DirectoryPart;
-using pptprocs::NextFlagToken;
-using pptprocs::Trim;
+using app::DirectoryPart;
+using app::NextFlagToken;
+using app::Trim;
 
 struct FlagWalk {
     const char* name;

@@ -13,15 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "app/pptprocs.h"
-#include "support/Files.h"
+#include "app/MainWindow.h"
 #include "tests/fakes/FakeAutomation.h"
+#include "tests/fakes/FakeRunPlatforms.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace testapp {
 
-using pptprocs::OutputFiles;
-using pptprocs::TForm1;
+using app::TForm1;
 using Texts = std::vector<std::string>;
 
 namespace fs = std::filesystem;
@@ -59,14 +58,8 @@ class ConvertFixture : public testing::Test {
         writeFile(deck, "not read by the fake");
         fs::create_directory(out);
 
-        support::SetCommandLineParameters({});
-        pptprocs::BatchMode = false;
-        pptprocs::FormatOverride.clear();
-        OutputFiles.clear();
-        services.services.automation = &automation;
-        services.install();
         automation.script.slideCount = 3;
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<TForm1>(program.services());
         form->setWindowTitle(QStringLiteral("before"));
         form->FileName->setText(QString::fromStdString(deck));
         form->OutputDir->setText(QString::fromStdString(out));
@@ -93,8 +86,10 @@ class ConvertFixture : public testing::Test {
     }
 
     std::string root, deck, out;
-    fakes::ScopedFakeServices services;
+    fakes::FakeServices services;
     fakes::FakeAutomation automation;
+    fakes::FakeRunPlatforms runs{automation};
+    app::Program program{services.dialogs, services.clock, services.shell, services.events, runs};
     std::unique_ptr<TForm1> form;
 };
 

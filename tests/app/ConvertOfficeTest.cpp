@@ -13,17 +13,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 #include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
-#include "support/Files.h"
 #include "tests/app/ProgramRun.h"
 #include "tests/decks/TestDecks.h"
+#include "tests/fakes/FakeRunPlatforms.h"
 #include "tests/fakes/FakeServices.h"
 #include "tests/libreoffice/OfficeTestSupport.h"
 
@@ -67,15 +68,17 @@ ProgramRun runProgram(const std::string& arguments) {
 }
 
 // Scripted dialogs and the real office, for a batch run from the window.
-struct OfficeServices : fakes::ScopedFakeServices {
-    OfficeServices() {
-        services.automation = &office;
-        install();
-        support::SetCommandLineParameters({});
-        pptprocs::BatchMode = true;
-        pptprocs::FormatOverride.clear();
-    }
+struct OfficeServices : fakes::FakeServices {
     platform::LibreOfficeFactory office;
+    fakes::FakeRunPlatforms runs{office};
+    app::Program program{dialogs, clock, shell, events, runs};
+
+    // A window for one batch run.
+    std::unique_ptr<app::TForm1> window() {
+        auto form = std::make_unique<app::TForm1>(program.services());
+        form->BatchMode = true;
+        return form;
+    }
 };
 
 class ConvertWithOffice : public testing::Test {
@@ -119,7 +122,8 @@ TEST_F(ConvertWithOffice, EveryFormatFromTheWindow) {
         SCOPED_TRACE(f.extension);
         const std::string directory = out + "/" + f.extension;
         fs::create_directory(directory);
-        pptprocs::TForm1 form;
+        const std::unique_ptr<app::TForm1> window = services.window();
+        app::TForm1& form = *window;
         form.FileName->setText(QString::fromStdString(deck));
         form.OutputDir->setText(QString::fromStdString(directory));
         form.ConvertTo->setEditText(QString::fromUtf8(f.convertTo));
@@ -129,7 +133,7 @@ TEST_F(ConvertWithOffice, EveryFormatFromTheWindow) {
         const Texts names = numberedNames("twelve_", f.extension);
         Texts expected;
         for (const std::string& name : names) expected.push_back(directory + "/" + name);
-        EXPECT_EQ(pptprocs::OutputFiles, expected);
+        EXPECT_EQ(form.OutputFiles, expected);
         EXPECT_EQ(filesIn(directory), names);  // no "Slide" file left over
         expectSlideImages(directory, names, f.magic, f.tolerance);
         EXPECT_FALSE(form.runFailed);
@@ -284,7 +288,8 @@ TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
     const std::string images = out + "/images";
     fs::create_directory(images);
     std::ofstream(images + "/Slide2.jpg") << "the user's own picture";
-    pptprocs::TForm1 form;
+    const std::unique_ptr<app::TForm1> window = services.window();
+    app::TForm1& form = *window;
     form.FileName->setText(QString::fromStdString(small));
     form.OutputDir->setText(QString::fromStdString(images));
     form.OfileName->setText(QStringLiteral("cover"));

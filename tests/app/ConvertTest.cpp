@@ -16,14 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "app/pptprocs.h"
-#include "support/Files.h"
+#include "app/MainWindow.h"
 #include "tests/app/ConvertFixture.h"
 
 namespace {
 
-using pptprocs::OutputFiles;
-using pptprocs::TForm1;
+using app::TForm1;
 using testapp::contents;
 using testapp::Info;
 using testapp::question;
@@ -77,9 +75,10 @@ TEST_F(ConvertCommand, AllSlidesDrivesTheApplicationInOrderAndNamesTheImages) {
     EXPECT_EQ(captionWhileLoading.toStdString(), "Loading " + deck + "...");
     EXPECT_TRUE(busyWhileLoading);
 
-    EXPECT_EQ(OutputFiles, outputNames(12, "talk_"));
+    EXPECT_EQ(form->OutputFiles, outputNames(12, "talk_"));
     for (int n = 1; n <= 12; ++n) {
-        EXPECT_EQ(contents(OutputFiles[n - 1]), "fake jpg of slide " + std::to_string(n) + "\n");
+        EXPECT_EQ(contents(form->OutputFiles[n - 1]),
+                  "fake jpg of slide " + std::to_string(n) + "\n");
         EXPECT_FALSE(fs::exists(inOut("Slide" + std::to_string(n) + ".jpg")));
     }
     EXPECT_EQ(services.dialogs.texts(), (Texts{Info, question(12)}));
@@ -108,8 +107,8 @@ class ConvertFormats : public ConvertCommand, public testing::WithParamInterface
 TEST_P(ConvertFormats, FormatWordChoosesExportAndExtension) {
     const FormatCase& c = GetParam();
     form->ConvertTo->setEditText(QString::fromUtf8(c.convertTo));
-    pptprocs::FormatOverride = c.formatOverride;
-    pptprocs::BatchMode = true;
+    form->FormatOverride = c.formatOverride;
+    form->BatchMode = true;
 
     clickConvert();
 
@@ -119,9 +118,10 @@ TEST_P(ConvertFormats, FormatWordChoosesExportAndExtension) {
     EXPECT_EQ(withStagingNamed(automation.log->calls).at(5),
               "saveAs(" + out + "/<staging>," + std::to_string(c.number) + ",1)");
     const std::string extension = c.extension;
-    EXPECT_EQ(OutputFiles, (Texts{inOut("talk_1." + extension), inOut("talk_2." + extension),
-                                  inOut("talk_3." + extension)}));
-    for (const std::string& file : OutputFiles) EXPECT_TRUE(fs::is_regular_file(file)) << file;
+    EXPECT_EQ(form->OutputFiles, (Texts{inOut("talk_1." + extension), inOut("talk_2." + extension),
+                                        inOut("talk_3." + extension)}));
+    for (const std::string& file : form->OutputFiles)
+        EXPECT_TRUE(fs::is_regular_file(file)) << file;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,7 +170,7 @@ TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services.dialogs.shown.clear();
-        OutputFiles = {"left over"};
+        form->OutputFiles = {"left over"};
         form->FileName->setText(QString::fromStdString(c.fileName));
         form->Fslide->setCurrentIndex(c.first);
         form->Tslide->setCurrentIndex(c.last);
@@ -179,7 +179,7 @@ TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
         clickConvert();
 
         EXPECT_EQ(services.dialogs.texts(), Texts{c.message});
-        EXPECT_EQ(OutputFiles, Texts{"left over"});
+        EXPECT_EQ(form->OutputFiles, Texts{"left over"});
         EXPECT_TRUE(automation.requestedIds.empty());
         EXPECT_TRUE(form->runFailed);
     }
@@ -224,7 +224,7 @@ TEST_F(ConvertCommand, OutputDirectoryQuestionAndCreation) {
         EXPECT_EQ(services.dialogs.texts(), c.messages);
         EXPECT_EQ(fs::is_directory(c.directory), c.converted);
         EXPECT_EQ(automation.requestedIds.size(), c.converted ? 1U : 0U);
-        EXPECT_EQ(OutputFiles.size(), c.converted ? 3U : 0U);
+        EXPECT_EQ(form->OutputFiles.size(), c.converted ? 3U : 0U);
         EXPECT_TRUE(services.shell.opened.empty());
     }
 }
@@ -243,7 +243,7 @@ TEST_F(ConvertCommand, EmptyOutputDirectoryBecomesThePresentationsDirectory) {
     };
     const fs::path before = fs::current_path();
     fs::current_path(root);
-    pptprocs::BatchMode = true;
+    form->BatchMode = true;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         form->FileName->setText(QString::fromStdString(c.fileName.empty() ? deck : c.fileName));
@@ -252,8 +252,8 @@ TEST_F(ConvertCommand, EmptyOutputDirectoryBecomesThePresentationsDirectory) {
         clickConvert();
 
         EXPECT_EQ(form->OutputDir->text().toStdString(), c.filled);
-        ASSERT_EQ(OutputFiles.size(), 3U);
-        EXPECT_EQ(OutputFiles[0], c.filled + "/talk_1.jpg");
+        ASSERT_EQ(form->OutputFiles.size(), 3U);
+        EXPECT_EQ(form->OutputFiles[0], c.filled + "/talk_1.jpg");
         EXPECT_TRUE(fs::is_regular_file(root + "/talk_1.jpg"));
         EXPECT_FALSE(form->runFailed);
     }
@@ -297,7 +297,7 @@ TEST_F(ConvertCommand, FailureOfAnyCallQuitsTheApplicationAndEndsTheCommand) {
         EXPECT_EQ(automation.log->released, automation.log->created);
         EXPECT_EQ(services.clock.sleeps,
                   std::string(call) == "setVisible" ? std::vector<int>{} : std::vector<int>{1000});
-        EXPECT_TRUE(OutputFiles.empty());
+        EXPECT_TRUE(form->OutputFiles.empty());
         EXPECT_EQ(form->windowTitle().toStdString(), "before");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_TRUE(form->runFailed);
@@ -309,21 +309,23 @@ TEST_F(ConvertCommand, StaleTargetIsReplaced) {
 
     clickConvert();
 
-    EXPECT_EQ(OutputFiles, (Texts{inOut("talk_1.jpg"), inOut("talk_2.jpg"), inOut("talk_3.jpg")}));
+    EXPECT_EQ(form->OutputFiles,
+              (Texts{inOut("talk_1.jpg"), inOut("talk_2.jpg"), inOut("talk_3.jpg")}));
     EXPECT_EQ(contents(inOut("talk_2.jpg")), "fake jpg of slide 2\n");
     EXPECT_FALSE(fs::exists(inOut("Slide2.jpg")));
 }
 
 TEST_F(ConvertCommand, RenameThatFailsIsReportedAndTheExportKept) {
     fs::create_directory(inOut("talk_2.jpg"));
-    pptprocs::BatchMode = true;
+    form->BatchMode = true;
 
     clickConvert();
 
     EXPECT_EQ(services.dialogs.texts(),
               (Texts{Info, "Error: Cannot rename slide 2 to " + inOut("talk_2.jpg") +
                                ": Is a directory; it is kept as " + inOut("Slide2.jpg")}));
-    EXPECT_EQ(OutputFiles, (Texts{inOut("talk_1.jpg"), inOut("Slide2.jpg"), inOut("talk_3.jpg")}));
+    EXPECT_EQ(form->OutputFiles,
+              (Texts{inOut("talk_1.jpg"), inOut("Slide2.jpg"), inOut("talk_3.jpg")}));
     EXPECT_EQ(contents(inOut("Slide2.jpg")), "fake jpg of slide 2\n");
     EXPECT_TRUE(form->runFailed);
     EXPECT_TRUE(noStagingLeft(out));
@@ -344,7 +346,7 @@ TEST_F(ConvertCommand, NeighbouringDuplicatesAreReported) {
         // Without "#" the slides after the first keep their exported names.
         {"patternWithoutNumber", {"A", "A", "B"}, "talk", {{1, 2}}},
     };
-    pptprocs::BatchMode = true;
+    form->BatchMode = true;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services.dialogs.shown.clear();
@@ -363,11 +365,12 @@ TEST_F(ConvertCommand, NeighbouringDuplicatesAreReported) {
                                " would have held more than one slide: the others are kept in " +
                                out + " as Slide2.jpg, Slide3.jpg");
         for (const auto& [a, b] : c.pairs)
-            expected.push_back(OutputFiles.at(a - 1) + " is the same as " + OutputFiles.at(b - 1));
+            expected.push_back(form->OutputFiles.at(a - 1) + " is the same as " +
+                               form->OutputFiles.at(b - 1));
         if (!c.pairs.empty())
             expected.push_back(Warning);
         EXPECT_EQ(services.dialogs.texts(), expected);
-        EXPECT_EQ(OutputFiles.size(), c.slides.size());
+        EXPECT_EQ(form->OutputFiles.size(), c.slides.size());
     }
 }
 
@@ -386,7 +389,7 @@ TEST_F(ConvertCommand, FinalQuestionOpensTheFirstImageUnlessNo) {
         SCOPED_TRACE(c.name);
         services.dialogs.shown.clear();
         services.shell.opened.clear();
-        pptprocs::BatchMode = c.batch;
+        form->BatchMode = c.batch;
         services.dialogs.yesNoAnswers = {c.answer};
 
         clickConvert();
@@ -402,7 +405,7 @@ TEST_F(ConvertCommand, EmptyPresentationGivesNoImage) {
 
     clickConvert();
 
-    EXPECT_TRUE(OutputFiles.empty());
+    EXPECT_TRUE(form->OutputFiles.empty());
     EXPECT_EQ(services.dialogs.texts(), (Texts{Info, question(0)}));
     EXPECT_TRUE(services.shell.opened.empty());
     EXPECT_TRUE(fs::is_empty(out));

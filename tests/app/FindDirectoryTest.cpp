@@ -23,7 +23,6 @@
 
 namespace {
 
-using support::FindDirPath;
 using support::TFindDir;
 
 std::string cwd() {
@@ -43,7 +42,6 @@ class FindDirectory : public testing::Test {
         std::filesystem::create_directories(root + "/a/sub2");
         std::filesystem::create_directories(root + "/a/.hidden");
         ASSERT_EQ(chdir(root.c_str()), 0);
-        support::AllowNewFolder = false;
     }
     void TearDown() override {
         if (chdir(previousCwd_.c_str()) != 0)
@@ -51,7 +49,6 @@ class FindDirectory : public testing::Test {
         std::error_code ignored;
         std::filesystem::permissions(root + "/locked", std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(root, ignored);
-        FindDirPath = "/";
     }
 
     std::vector<QString> rows(const TFindDir& dialog) const {
@@ -80,7 +77,7 @@ class FindDirectory : public testing::Test {
     }
 
     std::string root;
-    fakes::ScopedFakeServices services;
+    fakes::FakeServices services;
 
   private:
     std::string previousCwd_;
@@ -100,12 +97,12 @@ TEST_F(FindDirectory, FormActivateWalksUpToAnExistingDirectory) {
         {"", "", "", "Unable to locate a directory called "},
     };
     for (const Case& c : cases) {
-        TFindDir dialog;
+        TFindDir dialog(services.dialogs);
         services.dialogs.shown.clear();
         ASSERT_EQ(chdir(root.c_str()), 0);
-        FindDirPath = c.start;
+        dialog.FindDirPath = c.start;
         dialog.FormActivate();
-        EXPECT_EQ(FindDirPath, c.handedBack) << c.start;
+        EXPECT_EQ(dialog.FindDirPath, c.handedBack) << c.start;
         if (c.message.empty()) {
             EXPECT_TRUE(services.dialogs.shown.empty()) << c.start;
             EXPECT_EQ(dialog.currentDirectory(), c.listed) << c.start;
@@ -117,7 +114,7 @@ TEST_F(FindDirectory, FormActivateWalksUpToAnExistingDirectory) {
 }
 
 TEST_F(FindDirectory, ListShowsThePathDownAndTheVisibleSubdirectories) {
-    TFindDir dialog;
+    TFindDir dialog(services.dialogs);
     dialog.setCurrentDirectory(root + "/a");
     std::vector<QString> expected{"/"};
     for (const auto& part : std::filesystem::path(root + "/a").relative_path()) {
@@ -136,37 +133,37 @@ TEST_F(FindDirectory, ListShowsThePathDownAndTheVisibleSubdirectories) {
 }
 
 TEST_F(FindDirectory, MakeNewFolderShownOnlyWhenAllowed) {
-    TFindDir dialog;
+    TFindDir dialog(services.dialogs);
     for (bool allow : {true, false}) {
-        support::AllowNewFolder = allow;
-        FindDirPath = root;
+        dialog.AllowNewFolder = allow;
+        dialog.FindDirPath = root;
         dialog.FormActivate();
         EXPECT_EQ(!dialog.AddNew->isHidden(), allow);
     }
 }
 
 TEST_F(FindDirectory, ClosingWithoutAChoiceHandsBackTheStart) {
-    TFindDir dialog;
-    FindDirPath = root + "/a/gone/deeper";
+    TFindDir dialog(services.dialogs);
+    dialog.FindDirPath = root + "/a/gone/deeper";
     runModal(dialog, [&] { dialog.close(); });
-    EXPECT_EQ(FindDirPath, root + "/a");
+    EXPECT_EQ(dialog.FindDirPath, root + "/a");
 }
 
 TEST_F(FindDirectory, MissingStartClosesTheDialogByItself) {
-    TFindDir dialog;
-    FindDirPath = "";
+    TFindDir dialog(services.dialogs);
+    dialog.FindDirPath = "";
     runModal(dialog);
     EXPECT_EQ(services.dialogs.texts(),
               std::vector<std::string>{"Unable to locate a directory called "});
-    EXPECT_EQ(FindDirPath, "");
+    EXPECT_EQ(dialog.FindDirPath, "");
 }
 
 TEST_F(FindDirectory, OkHandsBackTheListedDirectory) {
-    TFindDir dialog;
+    TFindDir dialog(services.dialogs);
     for (const std::string& dir : {std::string("/"), root + "/a/sub1"}) {
-        FindDirPath = dir;
+        dialog.FindDirPath = dir;
         runModal(dialog, [&] { QTest::mouseClick(dialog.OKBtn, Qt::LeftButton); });
-        EXPECT_EQ(FindDirPath, dir);
+        EXPECT_EQ(dialog.FindDirPath, dir);
     }
 }
 
@@ -209,16 +206,16 @@ TEST_F(FindDirectory, MakeNewFolder) {
          0},
     };
     for (const Case& c : cases) {
-        TFindDir dialog;
+        TFindDir dialog(services.dialogs);
         services.dialogs.shown.clear();
         services.dialogs.inputPrefills.clear();
         services.dialogs.inputAnswers.assign(c.answers.begin(), c.answers.end());
-        support::AllowNewFolder = true;
+        dialog.AllowNewFolder = true;
         dialog.setCurrentDirectory(c.listed);
         dialog.AddNewClick();
-        EXPECT_EQ(FindDirPath, c.handedBack) << c.name;
-        EXPECT_TRUE(support::DirectoryExists(FindDirPath)) << c.name;
-        EXPECT_FALSE(support::AllowNewFolder) << c.name;
+        EXPECT_EQ(dialog.FindDirPath, c.handedBack) << c.name;
+        EXPECT_TRUE(support::DirectoryExists(dialog.FindDirPath)) << c.name;
+        EXPECT_FALSE(dialog.AllowNewFolder) << c.name;
         EXPECT_EQ(services.dialogs.inputPrefills, c.prefills) << c.name;
         int errors = 0;
         for (const fakes::ShownBox& box : services.dialogs.shown) {
@@ -273,9 +270,9 @@ TEST_F(FindDirectory, NewFolderPromptInAnUnwritableFolderCanBeCancelled) {
     if (::mkdir((locked + "/probe").c_str(), 0777) == 0)
         GTEST_SKIP() << locked << " cannot be made unwritable here";
 
-    TFindDir dialog;
-    FindDirPath = locked;
-    support::AllowNewFolder = true;
+    TFindDir dialog(services.dialogs);
+    dialog.FindDirPath = locked;
+    dialog.AllowNewFolder = true;
     // OK on the offered name fails, then Cancel.
     services.dialogs.inputAnswers = {locked + "/New Folder", std::nullopt};
     bool openAfterCancel = false;
@@ -292,8 +289,8 @@ TEST_F(FindDirectory, NewFolderPromptInAnUnwritableFolderCanBeCancelled) {
                                         "Unable to create a folder called \"" + locked +
                                             "/New Folder\".\n\rPlease correct the name.",
                                         "What is the name of the new folder?"}));
-    EXPECT_EQ(FindDirPath, locked);  // OK hands back the listed folder
-    EXPECT_TRUE(support::AllowNewFolder);
+    EXPECT_EQ(dialog.FindDirPath, locked);  // OK hands back the listed folder
+    EXPECT_TRUE(dialog.AllowNewFolder);
     EXPECT_TRUE(std::filesystem::is_empty(locked));
 }
 
@@ -301,9 +298,9 @@ TEST_F(FindDirectory, NewFolderPromptInAnUnwritableFolderCanBeCancelled) {
 // meant before.
 TEST_F(FindDirectory, RelativeNamesStillResolveAfterBrowsing) {
     std::ofstream(root + "/talk.ppt") << "deck";
-    TFindDir dialog;
-    FindDirPath = "a";
-    support::AllowNewFolder = true;
+    TFindDir dialog(services.dialogs);
+    dialog.FindDirPath = "a";
+    dialog.AllowNewFolder = true;
     services.dialogs.inputAnswers = {"fresh"};
     runModal(dialog, [&] {
         dialog.Directories->setCurrentRow(dialog.Directories->count() - 2);  // sub1
@@ -311,7 +308,7 @@ TEST_F(FindDirectory, RelativeNamesStillResolveAfterBrowsing) {
         QTest::mouseClick(dialog.AddNew, Qt::LeftButton);
     });
 
-    EXPECT_EQ(FindDirPath, root + "/a/sub1/fresh");
+    EXPECT_EQ(dialog.FindDirPath, root + "/a/sub1/fresh");
     EXPECT_TRUE(support::DirectoryExists(root + "/a/sub1/fresh"));
     EXPECT_EQ(cwd(), root);
     EXPECT_TRUE(std::filesystem::is_regular_file("talk.ppt"));

@@ -10,13 +10,27 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/pptprocs.h"
-#include "support/Files.h"
+#include "app/MainWindow.h"
+#include "tests/fakes/FakeAutomation.h"
+#include "tests/fakes/FakeRunPlatforms.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace {
 
-using pptprocs::TForm1;
+using app::TForm1;
+
+// The program's services, all fakes.
+struct FakeProgram : fakes::FakeServices {
+    fakes::FakeAutomation automation;
+    fakes::FakeRunPlatforms runs{automation};
+    app::Program program{dialogs, clock, shell, events, runs};
+};
+
+app::Options commandLine(std::vector<std::string> parameters) {
+    app::Options options;
+    options.parameters = std::move(parameters);
+    return options;
+}
 
 struct Expect {
     std::string fileName;
@@ -44,28 +58,20 @@ void PrintTo(const CommandLineCase& c, std::ostream* out) {
 
 class FormCreateReads : public testing::TestWithParam<CommandLineCase> {
   protected:
-    void SetUp() override {
-        pptprocs::BatchMode = false;
-        pptprocs::FormatOverride.clear();
-        pptprocs::OutputFiles = {"left over"};
-    }
-    void TearDown() override { support::SetCommandLineParameters({}); }
-
-    fakes::ScopedFakeServices services;
+    FakeProgram services;
 };
 
 TEST_P(FormCreateReads, CommandLineIntoControls) {
     const CommandLineCase& c = GetParam();
     const Expect& e = c.expect;
     // Conventional options are read first; the rest is the command line of the slash flags.
-    const pptprocs::Options options = pptprocs::ReadOptions(c.parameters);
+    const app::Options options = app::ReadOptions(c.parameters);
     ASSERT_EQ(options.error, "");
-    support::SetCommandLineParameters(options.parameters);
     int converts = 0;
     bool batchWhenConverting = false;
-    TForm1 form(options, [&](TForm1&) {
+    TForm1 form(services.program.services(), options, [&](TForm1& converting) {
         ++converts;
-        batchWhenConverting = pptprocs::BatchMode;
+        batchWhenConverting = converting.BatchMode;
     });
 
     EXPECT_EQ(form.FileName->text().toStdString(), e.fileName);
@@ -74,8 +80,8 @@ TEST_P(FormCreateReads, CommandLineIntoControls) {
     EXPECT_EQ(form.allslides->isChecked(), !e.someSlides);
     EXPECT_EQ(form.Fslide->currentIndex(), e.fslide);
     EXPECT_EQ(form.Tslide->currentIndex(), e.tslide);
-    EXPECT_EQ(pptprocs::FormatOverride, e.formatOverride);
-    EXPECT_EQ(pptprocs::BatchMode, e.batchMode);
+    EXPECT_EQ(form.FormatOverride, e.formatOverride);
+    EXPECT_EQ(form.BatchMode, e.batchMode);
     EXPECT_EQ(converts, e.converts);
     if (converts > 0) {
         EXPECT_TRUE(batchWhenConverting);
@@ -86,7 +92,7 @@ TEST_P(FormCreateReads, CommandLineIntoControls) {
     }
     EXPECT_EQ(form.quitRequested(), e.quit);
     EXPECT_EQ(form.runFailed, e.failed);
-    EXPECT_TRUE(pptprocs::OutputFiles.empty());
+    EXPECT_TRUE(form.OutputFiles.empty());
 }
 
 const std::string Usage =
@@ -282,9 +288,8 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(FormCreate, StartsWithTheListsFilledAndNothingSelected) {
-    fakes::ScopedFakeServices services;
-    support::SetCommandLineParameters({});
-    TForm1 form;
+    FakeProgram services;
+    TForm1 form(services.program.services());
     for (QComboBox* box : {form.Fslide, form.Tslide}) {
         ASSERT_EQ(box->count(), 1000);
         EXPECT_EQ(box->itemText(0), "1");
@@ -297,32 +302,27 @@ TEST(FormCreate, StartsWithTheListsFilledAndNothingSelected) {
 }
 
 TEST(FormCreate, FileNameFromCommandLineFillsThePattern) {
-    fakes::ScopedFakeServices services;
-    support::SetCommandLineParameters({"/home/ana/My", "Talk.ppt"});
-    TForm1 form([](TForm1&) {});
-    support::SetCommandLineParameters({});
+    FakeProgram services;
+    TForm1 form(services.program.services(), commandLine({"/home/ana/My", "Talk.ppt"}),
+                [](TForm1&) {});
     EXPECT_EQ(form.OfileName->text(), "My Talk_#");
     EXPECT_FALSE(form.OfileName->isHidden());
     EXPECT_FALSE(form.OfileNameLabel->isHidden());
 }
 
 TEST(FormCreate, ErrorEscapingConvertIsShownAndTheWindowStays) {
-    fakes::ScopedFakeServices services;
-    pptprocs::BatchMode = false;
-    support::SetCommandLineParameters({"deck.ppt"});
-    TForm1 form([](TForm1&) { throw std::runtime_error("Unsupported clipboard format"); });
-    support::SetCommandLineParameters({});
+    FakeProgram services;
+    TForm1 form(services.program.services(), commandLine({"deck.ppt"}),
+                [](TForm1&) { throw std::runtime_error("Unsupported clipboard format"); });
     EXPECT_EQ(services.dialogs.texts(), std::vector<std::string>{"Unsupported clipboard format"});
-    EXPECT_TRUE(pptprocs::BatchMode);
+    EXPECT_TRUE(form.BatchMode);
     EXPECT_FALSE(form.quitRequested());
     EXPECT_TRUE(form.runFailed);
 }
 
 TEST(FormCreate, CommandLineRunThatFailsAsksToQuitAndReportsTheFailure) {
-    fakes::ScopedFakeServices services;
-    support::SetCommandLineParameters({"/nonexistent/deck.ppt"});
-    TForm1 form;
-    support::SetCommandLineParameters({});
+    FakeProgram services;
+    TForm1 form(services.program.services(), commandLine({"/nonexistent/deck.ppt"}));
     EXPECT_EQ(services.dialogs.texts(),
               std::vector<std::string>{"Error: \"/nonexistent/deck.ppt\" does not exist."});
     EXPECT_TRUE(form.runFailed);

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/pptprocs.h"
-#include "support/Files.h"
+#include "app/MainWindow.h"
 #include "support/FindDirectory.h"
+#include "tests/fakes/FakeAutomation.h"
+#include "tests/fakes/FakeRunPlatforms.h"
 #include "tests/fakes/FakeServices.h"
 
 namespace {
 
-using pptprocs::TForm1;
+using app::TForm1;
 
 // The next widget Tab goes to, leaving out labels and the parts of this one (a combo box's edit).
 QWidget* nextTabStop(QWidget* widget) {
@@ -31,11 +32,6 @@ QWidget* nextTabStop(QWidget* widget) {
 
 class MainWindow : public testing::Test {
   protected:
-    void SetUp() override {
-        support::SetCommandLineParameters({});
-        pptprocs::BatchMode = false;
-    }
-
     // Picks slide n in a box the way a user does: typing the number and pressing Enter.
     static void pick(QComboBox* box, int slide) {
         box->lineEdit()->selectAll();
@@ -43,11 +39,15 @@ class MainWindow : public testing::Test {
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
     }
 
-    fakes::ScopedFakeServices services;
+    fakes::FakeServices services;
+    fakes::FakeAutomation automation;
+    fakes::FakeRunPlatforms platforms{automation};
+    app::Program program{services.dialogs, services.clock, services.shell, services.events,
+                         platforms};
 };
 
 TEST_F(MainWindow, ControlsHaveTheirTextsHintsAndPlaces) {
-    TForm1 form;
+    TForm1 form(program.services());
     EXPECT_EQ(form.windowTitle(), "Convert PowerPoint slides to JPEG or BMP files");
     struct Control {
         QWidget* widget;
@@ -131,11 +131,11 @@ TEST_F(MainWindow, ControlsHaveTheirTextsHintsAndPlaces) {
     EXPECT_EQ(form.ConvertTo->itemText(1), "Convert to *.bmp");
     EXPECT_EQ(form.ConvertTo->itemText(2), "Convert to *.gif");
     EXPECT_EQ(form.ConvertTo->itemText(3), "Convert to *.png");
-    EXPECT_FALSE(pptprocs::BatchMode);
+    EXPECT_FALSE(form.BatchMode);
 }
 
 TEST_F(MainWindow, TypingAFileNameRecomputesThePattern) {
-    TForm1 form;
+    TForm1 form(program.services());
     QTest::keyClicks(form.FileName, "/decks/Talk.ppt");
     EXPECT_EQ(form.OfileName->text(), "Talk_#");
     EXPECT_FALSE(form.OfileName->isHidden());
@@ -164,7 +164,7 @@ TEST_F(MainWindow, SlideBoxRules) {
         {"LastAboveFirst", 4, 6, false, 9, 4, 8},
     };
     for (const Case& c : cases) {
-        TForm1 form;
+        TForm1 form(program.services());
         form.Fslide->setCurrentIndex(c.firstBefore);
         form.Tslide->setCurrentIndex(c.lastBefore);
         EXPECT_TRUE(form.allslides->isChecked()) << c.name << ": program changes fire nothing";
@@ -177,7 +177,7 @@ TEST_F(MainWindow, SlideBoxRules) {
 }
 
 TEST_F(MainWindow, BrowseTakesTheChosenFileOnly) {
-    TForm1 form;
+    TForm1 form(program.services());
     services.dialogs.openAnswers = {std::string("/decks/Q3 Review.ppt"), std::nullopt};
     QTest::mouseClick(form.Browse, Qt::LeftButton);
     EXPECT_EQ(services.dialogs.lastOpenFilter, "PowerPoint|*.ppt");
@@ -199,15 +199,17 @@ TEST_F(MainWindow, BrowseDirStartsFromTheFilesDirectory) {
         {"decks/Talk.ppt", "decks", "decks", "decks"},  // closed without a choice
     };
     for (const Case& c : cases) {
-        TForm1 form;
+        TForm1 form(program.services());
         form.FileName->setText(QString::fromStdString(c.fileName));
+        support::TFindDir chooser(services.dialogs);
+        form.setDirectoryChooser(chooser);
         std::string seenStart;
         bool seenAllow = false;
-        support::AllowNewFolder = false;
+        chooser.AllowNewFolder = false;
         form.showDirectoryChooser = [&] {
-            seenStart = support::FindDirPath;
-            seenAllow = support::AllowNewFolder;
-            support::FindDirPath = c.answer;
+            seenStart = chooser.FindDirPath;
+            seenAllow = chooser.AllowNewFolder;
+            chooser.FindDirPath = c.answer;
         };
         QTest::mouseClick(form.BrowseDir, Qt::LeftButton);
         EXPECT_EQ(seenStart, c.startDirectory) << c.fileName;
@@ -218,7 +220,7 @@ TEST_F(MainWindow, BrowseDirStartsFromTheFilesDirectory) {
 
 TEST_F(MainWindow, ConvertButtonRunsTheConvertCommand) {
     int runs = 0;
-    TForm1 form([&](TForm1&) { ++runs; });
+    TForm1 form(program.services(), [&](TForm1&) { ++runs; });
     QTest::mouseClick(form.Convert, Qt::LeftButton);
     EXPECT_EQ(runs, 1);
     EXPECT_FALSE(form.quitRequested());

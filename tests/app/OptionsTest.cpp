@@ -9,8 +9,8 @@
 
 namespace {
 
-using pptprocs::Options;
-using pptprocs::ReadOptions;
+using app::Options;
+using app::ReadOptions;
 using Words = std::vector<std::string>;
 
 struct OptionCase {

@@ -9,9 +9,9 @@
 
 namespace {
 
-using pptprocs::ExportFormatFor;
-using pptprocs::NumberWidth;
-using pptprocs::OutputFileName;
+using app::ExportFormatFor;
+using app::NumberWidth;
+using app::OutputFileName;
 
 TEST(NumberWidth, CountsDigitsOfTheSlideCount) {
     const struct {
@@ -86,17 +86,17 @@ TEST(ExportFormatFor, FourWordsInAnyLetterCaseAndNothingElse) {
         {"jpg ", 0, ""},
     };
     for (const auto& c : cases) {
-        const std::optional<pptprocs::ExportFormat> format = pptprocs::FindExportFormat(c.word);
+        const std::optional<app::ExportFormat> format = app::FindExportFormat(c.word);
         if (c.number == 0) {
             EXPECT_FALSE(format.has_value()) << c.word;
-            EXPECT_THROW(ExportFormatFor(c.word), pptprocs::UnknownFormatError) << c.word;
+            EXPECT_THROW(ExportFormatFor(c.word), app::UnknownFormatError) << c.word;
             continue;
         }
         ASSERT_TRUE(format.has_value()) << c.word;
         EXPECT_EQ(format->number, c.number) << c.word;
         EXPECT_EQ(format->extension, c.extension) << c.word;
     }
-    EXPECT_EQ(pptprocs::UnknownFormatMessage("tif"), "Error: Unknown image format \"tif\"");
+    EXPECT_EQ(app::UnknownFormatMessage("tif"), "Error: Unknown image format \"tif\"");
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #pragma once
-// Recording stand-ins for the small platform services, and a guard that installs them for one
-// test and puts the previous services back afterwards.
+// Recording stand-ins for the small platform services.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
-#include "platform/Services.h"
 #include "platform/Shell.h"
 #include "tests/fakes/FakeDialogs.h"
 
@@ -61,32 +59,15 @@ class FakeEventPump : public platform::EventPump {
     int keyboardCalls = 0;
 };
 
-// Installs the fakes above (and whatever else the test adds to `services` before install())
-// for the lifetime of the guard.
-class ScopedFakeServices {
-  public:
-    ScopedFakeServices() : previous_(platform::services()) {
-        services.dialogs = &dialogs;
-        services.clock = &clock;
-        services.shell = &shell;
-        services.events = &events;
-        platform::installServices(services);
-    }
-    ~ScopedFakeServices() { platform::installServices(previous_); }
-    ScopedFakeServices(const ScopedFakeServices&) = delete;
-    ScopedFakeServices& operator=(const ScopedFakeServices&) = delete;
-
-    // Re-installs after a test changed `services`.
-    void install() { platform::installServices(services); }
-
+// The small services together, for the objects that take them by reference.
+struct FakeServices {
     FakeDialogs dialogs;
     FakeClock clock;
     FakeShell shell;
     FakeEventPump events;
-    platform::Services services;
-
-  private:
-    platform::Services previous_;
 };
 
 }  // namespace fakes
+
+// The former process-wide services, still used by the X11 and screen tests.
+#include "tests/fakes/legacy/ScopedFakeServices.h"

@@ -11,7 +11,7 @@ using namespace keystest;
 namespace {
 
 TEST(KeyNameTable, HasSixtyTwoNamesInStrictByteOrder) {
-    const auto& table = sndkey32::KeyNameTable;
+    const auto& table = keys::KeyNameTable;
     ASSERT_EQ(table.size(), 62u);
     for (std::size_t i = 1; i < table.size(); ++i) {
         EXPECT_LT(std::strcmp(table[i - 1].Name, table[i].Name), 0)
@@ -22,7 +22,7 @@ TEST(KeyNameTable, HasSixtyTwoNamesInStrictByteOrder) {
         for (const char* p = entry.Name; *p != 0; ++p) {
             EXPECT_TRUE((*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9')) << entry.Name;
         }
-        if (entry.Code == sndkey32::CommandCode)
+        if (entry.Code == keys::CommandCode)
             ++commands;
     }
     EXPECT_EQ(commands, 17);
@@ -40,7 +40,7 @@ TEST(KeyNameTable, CodesOfKeyNames) {
         {"UP", 0x26}};
     for (const auto& [name, code] : expected) {
         bool found = false;
-        for (const auto& entry : sndkey32::KeyNameTable) {
+        for (const auto& entry : keys::KeyNameTable) {
             if (std::strcmp(entry.Name, name) == 0) {
                 EXPECT_EQ(entry.Code, code) << name;
                 found = true;
@@ -51,7 +51,7 @@ TEST(KeyNameTable, CodesOfKeyNames) {
     for (int f = 1; f <= 16; ++f) {
         const std::string name = "F" + std::to_string(f);
         bool found = false;
-        for (const auto& entry : sndkey32::KeyNameTable) {
+        for (const auto& entry : keys::KeyNameTable) {
             if (name == entry.Name) {
                 EXPECT_EQ(entry.Code, 0x6F + f) << name;
                 found = true;
@@ -64,8 +64,8 @@ TEST(KeyNameTable, CodesOfKeyNames) {
 using LookUp = KeysFixture;
 
 TEST_F(LookUp, FindsEveryEntryByItsOwnName) {
-    for (const auto& entry : sndkey32::KeyNameTable) {
-        EXPECT_EQ(sndkey32::LookUpKeyName(entry.Name), entry.Code) << entry.Name;
+    for (const auto& entry : keys::KeyNameTable) {
+        EXPECT_EQ(engine.LookUpKeyName(entry.Name), entry.Code) << entry.Name;
     }
     EXPECT_TRUE(logLines().empty());
 }
@@ -75,7 +75,7 @@ TEST_F(LookUp, MissesAreLoggedWhetherTracingOrNot) {
                             "BACKSPACEX", "ZZZ", "left", "UP ", "\x7F"};
     std::vector<std::string> expected;
     for (const char* name : misses) {
-        EXPECT_EQ(sndkey32::LookUpKeyName(name), sndkey32::NoKey) << name;
+        EXPECT_EQ(engine.LookUpKeyName(name), keys::NoKey) << name;
         expected.push_back(std::string("TapSter: Ignored: ") + name + " Collided: -1");
     }
     EXPECT_EQ(logLines(), expected);
@@ -83,13 +83,13 @@ TEST_F(LookUp, MissesAreLoggedWhetherTracingOrNot) {
 
 TEST_F(LookUp, EveryNameIsReachableFromAKeyString) {
     // Lower-case in the string, upper-cased while read; commands excluded (they act, not type).
-    for (const auto& entry : sndkey32::KeyNameTable) {
-        if (entry.Code == sndkey32::CommandCode)
+    for (const auto& entry : keys::KeyNameTable) {
+        if (entry.Code == keys::CommandCode)
             continue;
         std::string name = entry.Name;
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         input.events.clear();
-        EXPECT_TRUE(sndkey32::SendKeys("{" + name + "}", false)) << name;
+        EXPECT_TRUE(engine.SendKeys("{" + name + "}", false)) << name;
         if (entry.Code == 0x90) {
             EXPECT_EQ(input.events.size(), 1u) << name;  // Num Lock: a state write only
         } else {

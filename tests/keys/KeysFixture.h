@@ -1,5 +1,5 @@
 #pragma once
-// Installs the recording fakes for the keystroke engine and reads back what it logged.
+// The key engine over the recording fakes, and what it logged.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,8 +11,8 @@
 
 #include <unistd.h>
 
-#include "keys/sndkey32.h"
-#include "support/DebugVar.h"
+#include "keys/KeyEngine.h"
+#include "support/LogFile.h"
 #include "tests/fakes/FakeInput.h"
 #include "tests/fakes/FakeServices.h"
 
@@ -21,11 +21,6 @@ namespace keystest {
 class KeysFixture : public ::testing::Test {
   protected:
     KeysFixture() {
-        fakes_.services.input = &input;
-        fakes_.install();
-        sndkey32::ResetKeySettings();
-        support::DebugTrace = false;
-        savedLogName_ = support::LogFileName;
         std::string testName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char& c : testName) {
             if (c == '/')
@@ -34,14 +29,9 @@ class KeysFixture : public ::testing::Test {
         logPath_ = std::filesystem::temp_directory_path() /
                    ("deckshot-keys-" + std::to_string(::getpid()) + "-" + testName + ".log");
         std::filesystem::remove(logPath_);
-        support::LogFileName = logPath_.string();
+        log.LogFileName = logPath_.string();
     }
-    ~KeysFixture() override {
-        support::LogFileName = savedLogName_;
-        support::DebugTrace = false;
-        sndkey32::ResetKeySettings();
-        std::filesystem::remove(logPath_);
-    }
+    ~KeysFixture() override { std::filesystem::remove(logPath_); }
 
     // The logged texts, without their time stamps.
     std::vector<std::string> logLines() const {
@@ -62,10 +52,12 @@ class KeysFixture : public ::testing::Test {
     }
 
     fakes::FakeInput input;
-    fakes::ScopedFakeServices fakes_;
+    fakes::FakeServices fakes_;
+    support::LogFile log{fakes_.events, fakes_.clock};
+    keys::KeySettings settings;
+    keys::KeyEngine engine{input, fakes_.clock, fakes_.dialogs, log, settings};
 
   private:
-    std::string savedLogName_;
     std::filesystem::path logPath_;
 };
 

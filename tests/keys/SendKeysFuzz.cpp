@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "support/Convert.h"
-#include "support/DebugVar.h"
+#include "support/LogFile.h"
 #include "tests/fakes/FakeInput.h"
 #include "tests/fakes/FakeServices.h"
 
@@ -47,9 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (input.events.size() > 4096)
             input.events.clear();
     };
-    fakes::ScopedFakeServices services;
-    services.services.input = &input;
-    services.install();
+    fakes::FakeServices services;
     const std::int64_t allowed = longestAskedMs(keys.substr(0, keys.find('\0')));
     services.clock.onSleep = [&](int ms) {
         if (ms < 0 || ms > allowed) {
@@ -58,11 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     };
-    sndkey32::ResetKeySettings();
-    support::DebugTrace = size > 0 && (data[0] & 1) != 0;
-    support::LogFileName = "/dev/null";
+    support::LogFile log(services.events, services.clock);
+    log.DebugTrace = size > 0 && (data[0] & 1) != 0;
+    log.LogFileName = "/dev/null";
+    keys::KeySettings settings;
+    keys::KeyEngine engine(input, services.clock, services.dialogs, log, settings);
     try {
-        sndkey32::SendKeys(keys, (size & 1) != 0);
+        engine.SendKeys(keys, (size & 1) != 0);
     } catch (const support::ConvertError&) {
         // A count that is no integer is reported to the caller: expected.
     }

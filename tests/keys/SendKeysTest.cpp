@@ -46,7 +46,7 @@ class Sequences : public KeysFixture, public ::testing::WithParamInterface<Seque
 
 TEST_P(Sequences, SendsExactlyTheseEvents) {
     const SequenceCase& c = GetParam();
-    EXPECT_EQ(sndkey32::SendKeys(c.keys, false), c.result);
+    EXPECT_EQ(engine.SendKeys(c.keys, false), c.result);
     EXPECT_EQ(input.events, c.expected);
 }
 
@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeysFixture, MinusOneCountPresses65535Times) {
-    EXPECT_TRUE(sndkey32::SendKeys("{right -1}", false));
+    EXPECT_TRUE(engine.SendKeys("{right -1}", false));
     ASSERT_EQ(input.events.size(), 2u * 65535u);
     EXPECT_EQ(input.events.front(), xdown(0x27));
     EXPECT_EQ(input.events.back(), xup(0x27));
@@ -132,25 +132,25 @@ TEST_F(KeysFixture, MinusOneCountPresses65535Times) {
 }
 
 TEST_F(KeysFixture, WaitDrainsAfterEveryKeyboardEvent) {
-    EXPECT_TRUE(sndkey32::SendKeys("A", true));
+    EXPECT_TRUE(engine.SendKeys("A", true));
     EXPECT_EQ(input.events, (Events{down(Shift), "drain", down('A'), "drain", up('A'), "drain",
                                     up(Shift), "drain"}));
     input.events.clear();
-    EXPECT_TRUE(sndkey32::SendKeys("{numlock}{cursorx 3}{mright}", true));
+    EXPECT_TRUE(engine.SendKeys("{numlock}{cursorx 3}{mright}", true));
     EXPECT_EQ(input.events, (Events{"state 90=01", "cursor 3 0", "mouse 0008 0 0", "cursor 3 0",
                                     "mouse 0010 0 0"}));
 }
 
 TEST_F(KeysFixture, PressKeyUsesLowByteOfScanCode) {
     input.scanCodeOverrides[0x2C] = 0xE037;
-    EXPECT_TRUE(sndkey32::SendKeys("{PRTSC}", false));
+    EXPECT_TRUE(engine.SendKeys("{PRTSC}", false));
     EXPECT_EQ(input.events, (Events{"key 2C 37 0", "key 2C 37 2"}));
 }
 
 TEST_F(KeysFixture, ShiftStateBitsOfACharacterMapping) {
     input.keyCodeOverrides['q'] = 0x0751;  // Shift+Control+Alt+Q
     input.keyCodeOverrides['w'] = 0xF857;  // no modifier bits among 1, 2, 4
-    EXPECT_TRUE(sndkey32::SendKeys("qw", false));
+    EXPECT_TRUE(engine.SendKeys("qw", false));
     EXPECT_EQ(input.events, concat({{down(Shift), down(Control), down(Alt)},
                                     tap('Q'),
                                     {up(Shift), up(Control), up(Alt)},
@@ -169,7 +169,7 @@ void PrintTo(const SleepCase& c, std::ostream* os) {
 class Pauses : public KeysFixture, public ::testing::WithParamInterface<SleepCase> {};
 
 TEST_P(Pauses, AskTheClockForExactly) {
-    EXPECT_TRUE(sndkey32::SendKeys(GetParam().keys, false));
+    EXPECT_TRUE(engine.SendKeys(GetParam().keys, false));
     EXPECT_EQ(fakes_.clock.sleeps, GetParam().sleeps);
 }
 
@@ -193,8 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeysFixture, SettingsLastAcrossCalls) {
-    EXPECT_TRUE(sndkey32::SendKeys("{wait 0}{delay 4}", false));
-    EXPECT_TRUE(sndkey32::SendKeys("a{mleft 0}", false));
+    EXPECT_TRUE(engine.SendKeys("{wait 0}{delay 4}", false));
+    EXPECT_TRUE(engine.SendKeys("a{mleft 0}", false));
     EXPECT_EQ(fakes_.clock.sleeps, (std::vector<int>{4000, 0}));
 }
 
@@ -210,7 +210,7 @@ void PrintTo(const MouseCase& c, std::ostream* os) {
 class Mouse : public KeysFixture, public ::testing::WithParamInterface<MouseCase> {};
 
 TEST_P(Mouse, SendsExactlyTheseEvents) {
-    EXPECT_TRUE(sndkey32::SendKeys(GetParam().keys, false));
+    EXPECT_TRUE(engine.SendKeys(GetParam().keys, false));
     EXPECT_EQ(input.events, GetParam().expected);
 }
 
@@ -246,17 +246,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeysFixture, CursorKeptAcrossCalls) {
-    EXPECT_TRUE(sndkey32::SendKeys("{cursorX 7}{cursorY 9}", false));
+    EXPECT_TRUE(engine.SendKeys("{cursorX 7}{cursorY 9}", false));
     EXPECT_TRUE(input.events.empty());
-    EXPECT_TRUE(sndkey32::SendKeys("{mright}", false));
+    EXPECT_TRUE(engine.SendKeys("{mright}", false));
     EXPECT_EQ(input.events.front(), "cursor 7 9");
-    EXPECT_EQ(sndkey32::CursorX, 7);
-    EXPECT_EQ(sndkey32::CursorY, 9);
+    EXPECT_EQ(settings.CursorX, 7);
+    EXPECT_EQ(settings.CursorY, 9);
 }
 
 TEST_F(KeysFixture, WindowCommandsGoToTargetWindow) {
-    sndkey32::TargetWindow = reinterpret_cast<platform::WindowHandle>(0x2A);
-    EXPECT_TRUE(sndkey32::SendKeys("{min}", false));
+    settings.TargetWindow = reinterpret_cast<platform::WindowHandle>(0x2A);
+    EXPECT_TRUE(engine.SendKeys("{min}", false));
     EXPECT_EQ(input.events, (Events{"window 2A F020"}));
 }
 
@@ -270,7 +270,7 @@ TEST_F(KeysFixture, CountThatIsNoIntegerLeavesWithConversionError) {
     for (const auto& c : cases) {
         input.events.clear();
         try {
-            sndkey32::SendKeys(c.keys, false);
+            engine.SendKeys(c.keys, false);
             ADD_FAILURE() << c.keys << ": no error";
         } catch (const support::ConvertError& error) {
             EXPECT_EQ(std::string(error.what()), c.message) << c.keys;
@@ -280,7 +280,7 @@ TEST_F(KeysFixture, CountThatIsNoIntegerLeavesWithConversionError) {
 }
 
 TEST_F(KeysFixture, UnclosedBraceShowsNoCloseOnce) {
-    EXPECT_FALSE(sndkey32::SendKeys("a{b}{c", false));
+    EXPECT_FALSE(engine.SendKeys("a{b}{c", false));
     ASSERT_EQ(fakes_.dialogs.shown.size(), 1u);
     EXPECT_EQ(fakes_.dialogs.shown[0].caption, "SendKeys");
     EXPECT_EQ(fakes_.dialogs.shown[0].text, "No Close");
@@ -289,9 +289,9 @@ TEST_F(KeysFixture, UnclosedBraceShowsNoCloseOnce) {
 
 TEST_F(KeysFixture, QuotedMessageShownUpperCasedBetweenRestoreAndMinimize) {
     std::vector<std::size_t> boxesSeen;  // by restore, then by minimize
-    sndkey32::RestoreApplication = [&] { boxesSeen.push_back(fakes_.dialogs.shown.size()); };
-    sndkey32::MinimizeApplication = [&] { boxesSeen.push_back(fakes_.dialogs.shown.size()); };
-    EXPECT_TRUE(sndkey32::SendKeys("+{\"text to be displayed\"}a", false));
+    settings.RestoreApplication = [&] { boxesSeen.push_back(fakes_.dialogs.shown.size()); };
+    settings.MinimizeApplication = [&] { boxesSeen.push_back(fakes_.dialogs.shown.size()); };
+    EXPECT_TRUE(engine.SendKeys("+{\"text to be displayed\"}a", false));
     ASSERT_EQ(fakes_.dialogs.texts(), (std::vector<std::string>{"\"TEXT TO BE DISPLAYED\""}));
     EXPECT_EQ(fakes_.dialogs.shown[0].kind, "message");
     EXPECT_EQ(boxesSeen, (std::vector<std::size_t>{0, 1}));
@@ -301,7 +301,7 @@ TEST_F(KeysFixture, QuotedMessageShownUpperCasedBetweenRestoreAndMinimize) {
 
 TEST_F(KeysFixture, NameLongerThan255IsCut) {
     const std::string name(300, 'x');
-    EXPECT_TRUE(sndkey32::SendKeys("{" + name + "}", false));
+    EXPECT_TRUE(engine.SendKeys("{" + name + "}", false));
     EXPECT_EQ(logLines(), (std::vector<std::string>{"TapSter: Ignored: " + std::string(255, 'X') +
                                                     " Collided: -1"}));
 }
@@ -319,10 +319,10 @@ void PrintTo(const LogCase& c, std::ostream* os) {
 class LogLines : public KeysFixture, public ::testing::WithParamInterface<LogCase> {};
 
 TEST_P(LogLines, AreWrittenExactly) {
-    input.keyCodeOverrides['#'] = sndkey32::NoKey;
-    input.keyCodeOverrides['@'] = sndkey32::NoKey;
-    support::DebugTrace = GetParam().trace;
-    sndkey32::SendKeys(GetParam().keys, false);
+    input.keyCodeOverrides['#'] = keys::NoKey;
+    input.keyCodeOverrides['@'] = keys::NoKey;
+    log.DebugTrace = GetParam().trace;
+    engine.SendKeys(GetParam().keys, false);
     EXPECT_EQ(logLines(), GetParam().lines);
 }
 

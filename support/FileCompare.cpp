@@ -1,4 +1,4 @@
-#include "support/cfile.h"
+#include "support/FileCompare.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: its controls hold every parameter of a conversion, and its creation handler
 // reads the command line into them.
+#include <QString>
 #include <QWidget>
 #include <exception>
 #include <functional>
@@ -8,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
+#include "app/Conversion.h"
 #include "app/Options.h"
+#include "app/Program.h"
 
 class QComboBox;
 class QLabel;
@@ -16,20 +20,11 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace platform {
-class PresentationApp;
+namespace support {
+class TFindDir;
 }
 
-namespace pptprocs {
-
-// Full paths of the images the current run produced, in slide order.
-extern std::vector<std::string> OutputFiles;
-// Set once a command line has been read; the Convert command then asks no final question.
-extern bool BatchMode;
-// "bmp" after the flag /bmp; preferred to the window's format choice.
-extern std::string FormatOverride;
-// The key string that captures the screen.
-extern std::string CaptureKeys;
+namespace app {
 
 // The file-open dialog's one filter entry.
 struct OpenDialogSettings {
@@ -37,18 +32,23 @@ struct OpenDialogSettings {
     std::string pattern = "*.ppt";
 };
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public ConversionObserver {
   public:
     // What the Convert command does; empty until the conversion exists.
     using ConvertAction = std::function<void(TForm1&)>;
 
     // Builds the controls, then runs FormCreate under the window-creation guard: an error that
     // escapes it is shown like any unhandled error and the window opens for the user.
-    explicit TForm1(ConvertAction convert = {}, QWidget* parent = nullptr)
-        : TForm1(Options{}, std::move(convert), parent) {}
-    // The same, with the conventional options read beside the command line's slash flags; they
-    // are applied after the flags, so an option wins over a flag that sets the same thing.
-    explicit TForm1(const Options& options, ConvertAction convert = {}, QWidget* parent = nullptr);
+    explicit TForm1(ProgramServices services, ConvertAction convert = {}, QWidget* parent = nullptr)
+        : TForm1(services, Options{}, std::move(convert), parent) {}
+    // The same, with the command line: its words (options.parameters) and the conventional
+    // options read beside its slash flags; they are applied after the flags, so an option wins
+    // over a flag that sets the same thing.
+    TForm1(ProgramServices services, const Options& options, ConvertAction convert = {},
+           QWidget* parent = nullptr);
+
+    // The directory chooser that BrowseDirClick shows.
+    void setDirectoryChooser(support::TFindDir& chooser) { findDir_ = &chooser; }
 
     // Handlers.
     void FormCreate();
@@ -58,13 +58,21 @@ class TForm1 : public QWidget {
     void BrowseClick();
     void BrowseDirClick();
 
-    // The slide export engine: converts the presentation named in FileName into images and
-    // appends their paths to OutputFiles.
+    // The slide export engine with the window's request: converts the presentation named in
+    // FileName into images and appends their paths to OutputFiles.
     void ConvertPPT();
 
+    // What the controls hold, as a conversion takes it.
+    ConversionRequest request() const;
+
+    // The window's side of a run.
+    void beginRun(const ConversionRequest& request) override;
+    void showCaption(const std::string& text) override;
+    void showBusy() override;
+    void endRun() override;
     // Minimising and restoring "the application": the main window, when it is on the screen.
-    void minimizeApplication();
-    void restoreApplication();
+    void minimizeApplication() override;
+    void restoreApplication() override;
 
     // Shows an error that escaped a command, as the application's general error display does.
     void showUnhandledError(const std::exception& error);
@@ -74,6 +82,15 @@ class TForm1 : public QWidget {
     void requestQuit() { quitRequested_ = true; }
     // An error was shown to the user during a run started from the command line.
     bool runFailed = false;
+
+    // Full paths of the images the current run produced, in slide order.
+    std::vector<std::string> OutputFiles;
+    // Set once a command line has been read; the Convert command then asks no final question.
+    bool BatchMode = false;
+    // "bmp" after the flag /bmp; preferred to the window's format choice.
+    std::string FormatOverride;
+    // The key string that captures the screen.
+    std::string CaptureKeys = "{PRTSC}";
 
     // Shows the directory chooser modally; tests replace it.
     std::function<void()> showDirectoryChooser;
@@ -101,32 +118,21 @@ class TForm1 : public QWidget {
 
   private:
     void fitToText();
-    void convertAllSlides(std::unique_ptr<platform::PresentationApp>& app,
-                          const std::string& formatWord, const std::string& directory,
-                          int slideCount, int numberWidth);
-    void captureRange(std::unique_ptr<platform::PresentationApp>& app,
-                      const std::string& formatWord, const std::string& directory, int numberWidth);
+    // What the command line asked for, as a user would have typed it.
+    void showInControls(const CommandLineRequest& read);
+    // What a conversion wrote, into OutputFiles; a failure into runFailed.
+    void takeResult(const ConversionResult& result, bool replacesOutputFiles);
 
-    void readFlag(const std::string& token, const std::string& commandLine, bool& invalid);
-    void applyOptions();
-    // The state of a running conversion: in the caption, and on a terminal when it shows one.
-    void showProgress(const std::string& text);
-    // The image name of one slide, after the pattern in OfileName.
-    std::string outputFileName(const std::string& directory, int slide, int numberWidth,
-                               const std::string& extension) const;
-
+    ProgramServices services_;
     Options options_;
     ConvertAction convert_;
+    support::TFindDir* findDir_ = nullptr;
     // The presentation's base name as FileNameChange put it into the pattern.
     std::string deckNameInPattern_;
-    // Entries of OutputFiles that repeat the one before for a slide that could not be shown:
-    // reported once by the range, never compared with their own file.
-    std::vector<bool> unshownEntries_;
+    // The caption from before the running conversion.
+    QString captionBeforeRun_;
     bool quitRequested_ = false;
     bool centred_ = false;
 };
 
-// The main window, once created.
-extern TForm1* Form1;
-
-}  // namespace pptprocs
+}  // namespace app

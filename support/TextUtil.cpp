@@ -1,4 +1,4 @@
-#include "support/RexxUtil.h"
+#include "support/TextUtil.h"
 
 namespace support {
 

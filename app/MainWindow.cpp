@@ -1,46 +1,30 @@
-#include "app/pptprocs.h"
+#include "app/MainWindow.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <cctype>
-#include <cstdint>
 #include <exception>
 
 #include "app/CommandLine.h"
-#include "app/LocalText.h"
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "support/Convert.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
+#include "support/LocalText.h"
 
-namespace pptprocs {
+namespace app {
 
-std::vector<std::string> OutputFiles;
-bool BatchMode = false;
-std::string FormatOverride;
-std::string CaptureKeys = "{PRTSC}";
-TForm1* Form1 = nullptr;
+using support::local;
 
 namespace {
 
-constexpr int SlideCount = 1000;
-
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// Slide n is item position n - 1; a number outside the list leaves no item selected.
-void selectSlide(QComboBox* box, std::int32_t slide) {
-    const std::int64_t position = static_cast<std::int64_t>(slide) - 1;
-    box->setCurrentIndex(position >= 0 && position < box->count() ? static_cast<int>(position)
-                                                                  : -1);
+void resetCursor() {
+    while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
 }
 
 // Labels keep their place but grow where the platform's font needs more room than the layout
@@ -53,8 +37,9 @@ void placeLabel(QLabel* label, int left, int top, int width, int height) {
 
 }  // namespace
 
-TForm1::TForm1(const Options& options, ConvertAction convert, QWidget* parent)
-    : QWidget(parent), options_(options), convert_(std::move(convert)) {
+TForm1::TForm1(ProgramServices services, const Options& options, ConvertAction convert,
+               QWidget* parent)
+    : QWidget(parent), services_(services), options_(options), convert_(std::move(convert)) {
     setWindowTitle(QStringLiteral("Convert PowerPoint slides to JPEG or BMP files"));
     resize(378, 247);  // client area of the 386 x 274 window
     // The layout was drawn for an 8-point font; the platform's family, at that size.
@@ -155,9 +140,9 @@ TForm1::TForm1(const Options& options, ConvertAction convert, QWidget* parent)
     connect(Browse, &QPushButton::clicked, this, [this] { BrowseClick(); });
     connect(BrowseDir, &QPushButton::clicked, this, [this] { BrowseDirClick(); });
 
-    showDirectoryChooser = [] {
-        if (support::FindDir != nullptr)
-            support::FindDir->exec();
+    showDirectoryChooser = [this] {
+        if (findDir_ != nullptr)
+            findDir_->exec();
     };
 
     // The window-creation guard: what escapes FormCreate is shown, and the window opens.
@@ -187,7 +172,7 @@ void TForm1::fitToText() {
 
 void TForm1::FormCreate() {
     OutputFiles.clear();
-    for (int slide = 1; slide <= SlideCount; ++slide) {
+    for (int slide = 1; slide <= SlideBoxItems; ++slide) {
         Fslide->addItem(QString::number(slide));
         Tslide->addItem(QString::number(slide));
     }
@@ -196,73 +181,47 @@ void TForm1::FormCreate() {
         box->setEditText(QStringLiteral("1"));
     }
 
-    const std::string commandLine = support::CommandLineText();
-    if (commandLine.empty())
-        return;
-    if (commandLine == "?") {
-        platform::dialogs().message(UsageMessage);
-        requestQuit();
-        return;
+    CommandLineRequest read;
+    try {
+        ReadCommandLine(options_, services_.dialogs, read);
+    } catch (...) {
+        // What was read before the error stays in the fields.
+        showInControls(read);
+        throw;
     }
-
-    int position = 1;
-    std::string token;
-    NextFlagToken(commandLine, position, token);
-    FileName->setText(local(Trim(token)));
-    bool invalid = false;
-    while (position != 0) {
-        NextFlagToken(commandLine, position, token);
-        readFlag(token, commandLine, invalid);
-    }
-    applyOptions();
-    BatchMode = true;
-    if (invalid) {
-        runFailed = true;
-    } else {
-        ConvertClick();
+    showInControls(read);
+    switch (read.action) {
+        case CommandLineRequest::Action::Interactive:
+            return;
+        case CommandLineRequest::Action::Usage:
+            requestQuit();
+            return;
+        case CommandLineRequest::Action::Refused:
+            BatchMode = true;
+            runFailed = true;
+            break;
+        case CommandLineRequest::Action::Convert:
+            BatchMode = true;
+            ConvertClick();
+            break;
     }
     requestQuit();
 }
 
-void TForm1::readFlag(const std::string& token, const std::string& commandLine, bool& invalid) {
-    // Only the first letter decides; the character after it (normally ":") is skipped unread.
-    const char letter = token.empty()
-                            ? '\0'
-                            : static_cast<char>(std::tolower(static_cast<unsigned char>(token[0])));
-    const std::string value = token.size() > 2 ? Trim(token.substr(2)) : std::string();
-    if (letter == 'd') {
-        OutputDir->setText(local(value));
-    } else if (letter == 's') {
+void TForm1::showInControls(const CommandLineRequest& read) {
+    if (read.fileName)
+        FileName->setText(local(*read.fileName));
+    if (read.outputDir)
+        OutputDir->setText(local(*read.outputDir));
+    if (read.someSlides)
         SomeSlides->setChecked(true);
-        const std::size_t dash = value.find('-');
-        if (dash != std::string::npos) {
-            selectSlide(Fslide, support::StrToInt(Trim(value.substr(0, dash))));
-            selectSlide(Tslide, support::StrToInt(Trim(value.substr(dash + 1))));
-        } else {
-            // A single number converts that slide alone, as the usage message promises.
-            const std::int32_t slide = support::StrToInt(value);
-            selectSlide(Fslide, slide);
-            selectSlide(Tslide, slide);
-        }
-    } else if (!token.empty() && lowered(Trim(token)) == "bmp") {
-        FormatOverride = "bmp";
-    } else {
-        // An empty flag (the command line ends with "/") is as invalid as any unknown one.
-        platform::dialogs().message("Error: Invalid flag \"/" + token + "\" in " + commandLine);
-        invalid = true;
-    }
-}
-
-void TForm1::applyOptions() {
-    if (options_.directory)
-        OutputDir->setText(local(*options_.directory));
-    if (options_.slides) {
-        SomeSlides->setChecked(true);
-        selectSlide(Fslide, options_.slides->first);
-        selectSlide(Tslide, options_.slides->last);
-    }
-    if (options_.format)
-        FormatOverride = *options_.format;
+    // Selections made here fire no handler: only what the user does.
+    if (read.firstPosition)
+        Fslide->setCurrentIndex(*read.firstPosition);
+    if (read.lastPosition)
+        Tslide->setCurrentIndex(*read.lastPosition);
+    if (!read.formatOverride.empty())
+        FormatOverride = read.formatOverride;
 }
 
 void TForm1::FileNameChange() {
@@ -282,18 +241,107 @@ void TForm1::FslideChange() {
 
 void TForm1::BrowseClick() {
     const std::optional<std::string> chosen =
-        platform::dialogs().openFile(OpenDialog1.filterName, OpenDialog1.pattern);
+        services_.dialogs.openFile(OpenDialog1.filterName, OpenDialog1.pattern);
     if (chosen)
         FileName->setText(local(*chosen));
 }
 
 void TForm1::BrowseDirClick() {
-    support::FindDirPath = DirectoryPart(local(FileName->text()));
-    support::AllowNewFolder = true;
+    if (findDir_ == nullptr)
+        return;
+    findDir_->FindDirPath = DirectoryPart(local(FileName->text()));
+    findDir_->AllowNewFolder = true;
     if (showDirectoryChooser)
         showDirectoryChooser();
     // Also after the chooser was closed without a choice.
-    OutputDir->setText(local(support::FindDirPath));
+    OutputDir->setText(local(findDir_->FindDirPath));
+}
+
+ConversionRequest TForm1::request() const {
+    ConversionRequest request;
+    request.fileName = local(FileName->text());
+    request.allSlides = allslides->isChecked();
+    request.firstPosition = Fslide->currentIndex();
+    request.lastPosition = Tslide->currentIndex();
+    request.outputDir = local(OutputDir->text());
+    request.formatText = local(ConvertTo->currentText());
+    request.formatOverride = FormatOverride;
+    request.pattern = local(OfileName->text());
+    request.deckNameInPattern = deckNameInPattern_;
+    request.batchMode = BatchMode;
+    request.captureKeys = CaptureKeys;
+    return request;
+}
+
+void TForm1::ConvertClick() {
+    if (convert_) {
+        convert_(*this);
+        return;
+    }
+    ConversionRequest asked = request();
+    Conversion conversion(services_, *this);
+    try {
+        conversion.run(asked);
+    } catch (...) {
+        takeResult(conversion.result(), conversion.result().started);
+        throw;
+    }
+    takeResult(conversion.result(), conversion.result().started);
+}
+
+void TForm1::ConvertPPT() {
+    Conversion conversion(services_, *this);
+    try {
+        conversion.exportSlides(request());
+    } catch (...) {
+        takeResult(conversion.result(), false);
+        throw;
+    }
+    takeResult(conversion.result(), false);
+}
+
+void TForm1::takeResult(const ConversionResult& result, bool replacesOutputFiles) {
+    if (replacesOutputFiles)
+        OutputFiles.clear();
+    OutputFiles.insert(OutputFiles.end(), result.OutputFiles.begin(), result.OutputFiles.end());
+    if (result.failed)
+        runFailed = true;
+}
+
+void TForm1::beginRun(const ConversionRequest& request) {
+    // The directory the command filled in stays in the field.
+    OutputDir->setText(local(request.outputDir));
+    captionBeforeRun_ = windowTitle();
+}
+
+void TForm1::showCaption(const std::string& text) {
+    setWindowTitle(local(text));
+    repaint();
+}
+
+void TForm1::showBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TForm1::endRun() {
+    setWindowTitle(captionBeforeRun_);
+    resetCursor();
+}
+
+void TForm1::minimizeApplication() {
+    if (isVisible())
+        showMinimized();
+}
+
+void TForm1::restoreApplication() {
+    if (isVisible())
+        showNormal();
+}
+
+void TForm1::showUnhandledError(const std::exception& error) {
+    resetCursor();
+    services_.dialogs.message(error.what());
+    runFailed = true;
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -307,4 +355,4 @@ void TForm1::showEvent(QShowEvent* event) {
     }
 }
 
-}  // namespace pptprocs
+}  // namespace app

@@ -1,4 +1,4 @@
-#include "support/RexxUtil.h"
+#include "support/TextUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-namespace pptprocs {
+namespace support {
 
 inline QString local(const std::string& text) {
     return QString::fromLocal8Bit(text.c_str());
@@ -13,4 +13,4 @@ inline std::string local(const QString& text) {
     return text.toLocal8Bit().toStdString();
 }
 
-}  // namespace pptprocs
+}  // namespace support

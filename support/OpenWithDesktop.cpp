@@ -1,6 +1,5 @@
-#include "support/FmxUtils.h"
+#include "support/OpenWithDesktop.h"
 
-#include "platform/Services.h"
 #include "platform/Shell.h"
 
 namespace support {
@@ -9,13 +8,13 @@ namespace {
 constexpr int ShellBadFormat = 11;  // the shell's code for a request it cannot take
 }
 
-int ExecuteFile(const std::string& fileName, const std::string& parameters,
+int ExecuteFile(platform::Shell& shell, const std::string& fileName, const std::string& parameters,
                 const std::string& defaultDirectory, int showCommand) {
     if (fileName.size() > MaxShellText || parameters.size() > MaxShellText ||
         defaultDirectory.size() > MaxShellText) {
         return ShellBadFormat;
     }
-    return platform::shell().open(fileName, parameters, defaultDirectory, showCommand);
+    return shell.open(fileName, parameters, defaultDirectory, showCommand);
 }
 
 }  // namespace support

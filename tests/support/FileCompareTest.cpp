@@ -1,13 +1,10 @@
-#include "support/cfile.h"
+#include "support/FileCompare.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include "support/FmxUtils.h"
-#include "tests/fakes/FakeServices.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +21,7 @@ std::size_t openDescriptors() {
 class FileUtilities : public testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("deckshot-cfile-" + std::to_string(::getpid()));
+        dir_ = fs::temp_directory_path() / ("deckshot-filecompare-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -117,26 +114,6 @@ TEST_F(FileUtilities, NoFileStaysOpenOnAnyPath) {
     if (::geteuid() != 0) {
         EXPECT_FALSE(SameFileContents(a, unreadable));
     }
-}
-
-TEST(ExecuteFile, HandsTheRequestToTheShell) {
-    fakes::ScopedFakeServices services;
-    services.shell.result = 42;
-    EXPECT_EQ(support::ExecuteFile("/tmp/out/_1.jpg", "/tmp/out/", "", 1), 42);
-    ASSERT_EQ(services.shell.opened.size(), 1u);
-    EXPECT_EQ(services.shell.opened[0].file, "/tmp/out/_1.jpg");
-    EXPECT_EQ(services.shell.opened[0].parameters, "/tmp/out/");
-    EXPECT_EQ(services.shell.opened[0].showCommand, 1);
-}
-
-TEST(ExecuteFile, RefusesTextsLongerThan256Characters) {
-    fakes::ScopedFakeServices services;
-    const std::string longest(256, 'a');
-    EXPECT_GT(support::ExecuteFile(longest, "", "", 1), 32);
-    EXPECT_LE(support::ExecuteFile(longest + "a", "", "", 1), 32);
-    EXPECT_LE(support::ExecuteFile("f", longest + "a", "", 1), 32);
-    EXPECT_LE(support::ExecuteFile("f", "", longest + "a", 1), 32);
-    EXPECT_EQ(services.shell.opened.size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+// A command-line run without a window, over the recording presentation application: the command
+// line read as the window reads it, the same Convert command, and the exit code.
+#include "app/ConsoleFrontEnd.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/fakes/FakeAutomation.h"
+#include "tests/fakes/FakeRunPlatforms.h"
+#include "tests/fakes/FakeServices.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
+    char pattern[] = "/tmp/deckshot-console-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    std::ofstream(root + "/my talk.ppt") << "not read by the fake";
+    const std::string info =
+        "Powerpoint will save your presentation as *.bmp files.\n\rPlease wait for it to finish "
+        "converting your presentation.";
+    const struct {
+        const char* name;
+        Texts parameters;
+        int exitCode;
+        Texts messages;
+        Texts images;
+    } cases[] = {
+        {"converts",
+         {root + "/my", "talk.ppt", "/bmp"},
+         0,
+         {info},
+         {"my talk_1.bmp", "my talk_2.bmp"}},
+        {"missingPresentation",
+         {root + "/gone.ppt"},
+         1,
+         {"Error: \"" + root + "/gone.ppt\" does not exist."},
+         {}},
+        {"slideNotANumber",
+         {root + "/my talk.ppt", "/s:a-2"},
+         1,
+         {"'a' is not a valid integer value"},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::FakeServices services;
+        fakes::FakeAutomation automation;
+        automation.script.slideCount = 2;
+        fakes::FakeRunPlatforms runs(automation);
+        app::Program program(services.dialogs, services.clock, services.shell, services.events,
+                             runs);
+        app::Options options;
+        options.parameters = c.parameters;
+
+        EXPECT_EQ(app::RunWithoutWindow(program.services(), options), c.exitCode);
+
+        EXPECT_EQ(services.dialogs.texts(), c.messages);
+        for (const std::string& image : c.images) {
+            EXPECT_TRUE(fs::is_regular_file(root + "/" + image)) << image;
+            fs::remove(root + "/" + image);
+        }
+    }
+    fs::remove_all(root);
+}
+
+}  // namespace
