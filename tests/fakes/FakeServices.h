@@ -68,6 +68,3 @@ struct FakeServices {
 };
 
 }  // namespace fakes
-
-// The former process-wide services, still used by the X11 and screen tests.
-#include "tests/fakes/legacy/ScopedFakeServices.h"

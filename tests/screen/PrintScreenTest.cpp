@@ -9,11 +9,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/Clipboard.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/x11/ScreenGrab.h"
 #include "platform/x11/X11Input.h"
+#include "support/LogFile.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeServices.h"
 #include "tests/screen/ScreenScene.h"
@@ -33,22 +34,21 @@ class PrintScreenTest : public ::testing::Test {
             }
         }
         ASSERT_NE(input_, nullptr) << "screen tests need an X display";
-        input_->setPrintScreenHandler(
-            [] { platform::clipboard().setBitmap(platform::grabScreen()); });
-        fakes_.services.input = input_.get();
-        sndkey32::ResetKeySettings();
+        engine_ = std::make_unique<keys::KeyEngine>(*input_, fakes_.clock, fakes_.dialogs, log_,
+                                                    settings_);
     }
-    void TearDown() override {
-        sndkey32::ResetKeySettings();
-        QGuiApplication::clipboard()->clear();
-    }
+    void TearDown() override { QGuiApplication::clipboard()->clear(); }
+    // Print Screen puts its grab onto this clipboard.
     void use(platform::Clipboard& clipboard) {
-        fakes_.services.clipboard = &clipboard;
-        fakes_.install();
+        input_->setPrintScreenHandler(
+            [&clipboard] { clipboard.setBitmap(platform::grabScreen()); });
     }
 
-    fakes::ScopedFakeServices fakes_;
+    fakes::FakeServices fakes_;
+    support::LogFile log_{fakes_.events, fakes_.clock};
+    keys::KeySettings settings_;
     std::unique_ptr<platform::X11Input> input_;
+    std::unique_ptr<keys::KeyEngine> engine_;
 };
 
 TEST_F(PrintScreenTest, PrintScreenLeavesTheWholeScreenOnTheClipboard) {
@@ -58,7 +58,7 @@ TEST_F(PrintScreenTest, PrintScreenLeavesTheWholeScreenOnTheClipboard) {
     QGuiApplication::clipboard()->setText("not a picture");
     ASSERT_FALSE(clipboard.bitmap().has_value());
 
-    EXPECT_TRUE(sndkey32::SendKeys("{PRTSC}", true));
+    EXPECT_TRUE(engine_->SendKeys("{PRTSC}", true));
     const std::optional<platform::RgbImage> image = clipboard.bitmap();
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(image->width, scene.screenWidth());
@@ -74,13 +74,13 @@ TEST_F(PrintScreenTest, EachPrintScreenReplacesThePictureWithWhatIsShownNow) {
     for (const auto& colour : {screentest::Patch, screentest::OtherPatch}) {
         SCOPED_TRACE(screentest::text(colour));
         scene.paintPatch(colour);
-        EXPECT_TRUE(sndkey32::SendKeys("{PRTSC}", true));
+        EXPECT_TRUE(engine_->SendKeys("{PRTSC}", true));
         EXPECT_EQ(clipboard.writes, ++presses);
         ASSERT_TRUE(clipboard.content.has_value());
         EXPECT_EQ(sceneMismatches(*clipboard.content, colour, 0), "");
     }
     // Typing other keys leaves the clipboard alone.
-    EXPECT_TRUE(sndkey32::SendKeys("{SCROLLLOCK}{SCROLLLOCK}", true));
+    EXPECT_TRUE(engine_->SendKeys("{SCROLLLOCK}{SCROLLLOCK}", true));
     EXPECT_EQ(clipboard.writes, presses);
 }
 

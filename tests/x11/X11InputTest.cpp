@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "keys/sndkey32.h"
+#include "keys/KeyEngine.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/XErrorGuard.h"
-#include "support/DebugVar.h"
+#include "support/LogFile.h"
 #include "tests/fakes/FakeInput.h"
 #include "tests/fakes/FakeServices.h"
 
@@ -49,10 +49,8 @@ class X11InputTest : public ::testing::Test {
         }
         ASSERT_NE(display_, nullptr);
         ASSERT_NE(input_, nullptr);
-        fakes_.services.input = input_.get();
-        fakes_.install();
-        sndkey32::ResetKeySettings();
-        support::DebugTrace = false;
+        engine_ = std::make_unique<keys::KeyEngine>(*input_, fakes_.clock, fakes_.dialogs, log_,
+                                                    settings_);
 
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;  // placed exactly, whatever window manager runs
@@ -71,7 +69,7 @@ class X11InputTest : public ::testing::Test {
     }
 
     void TearDown() override {
-        sndkey32::ResetKeySettings();
+        engine_.reset();
         input_.reset();
         if (display_ != nullptr) {
             if (window_ != 0)
@@ -104,7 +102,7 @@ class X11InputTest : public ::testing::Test {
 
     std::string typeAndRead(const std::string& keys, std::size_t expectedLength) {
         typed_.clear();
-        EXPECT_TRUE(sndkey32::SendKeys(keys, true));
+        EXPECT_TRUE(engine_->SendKeys(keys, true));
         collect([&] { return typed_.size() >= expectedLength; });
         return typed_;
     }
@@ -122,7 +120,10 @@ class X11InputTest : public ::testing::Test {
     Display* display_ = nullptr;
     Window window_ = 0;
     std::unique_ptr<platform::X11Input> input_;
-    fakes::ScopedFakeServices fakes_;
+    fakes::FakeServices fakes_;
+    support::LogFile log_{fakes_.events, fakes_.clock};
+    keys::KeySettings settings_;
+    std::unique_ptr<keys::KeyEngine> engine_;
     std::string typed_;
     std::vector<Click> clicks_;
 };
@@ -155,7 +156,7 @@ TEST_F(X11InputTest, ControlModifierReachesTheWindow) {
 }
 
 TEST_F(X11InputTest, ClicksReachTheirPoint) {
-    EXPECT_TRUE(sndkey32::SendKeys("{wait 0}{cursorX 40}{cursorY 50}{mleft 0}", false));
+    EXPECT_TRUE(engine_->SendKeys("{wait 0}{cursorX 40}{cursorY 50}{mleft 0}", false));
     collect([&] { return clicks_.size() >= 2; });
     ASSERT_EQ(clicks_.size(), 2u);
     EXPECT_EQ(clicks_[0].type, ButtonPress);
@@ -166,7 +167,7 @@ TEST_F(X11InputTest, ClicksReachTheirPoint) {
 
     clicks_.clear();
     // The cursor set by the earlier call is used by a right click in a later one.
-    EXPECT_TRUE(sndkey32::SendKeys("{mright}{cursorx 7}{cursory 9}{mldouble}", false));
+    EXPECT_TRUE(engine_->SendKeys("{mright}{cursorx 7}{cursory 9}{mldouble}", false));
     collect([&] { return clicks_.size() >= 6; });
     ASSERT_EQ(clicks_.size(), 6u);
     EXPECT_EQ(clicks_[0].button, 3u);
@@ -181,7 +182,7 @@ TEST_F(X11InputTest, ClicksReachTheirPoint) {
 
 TEST_F(X11InputTest, DragPressesAtCursorAndReleasesAfterRelativeMotion) {
     EXPECT_TRUE(
-        sndkey32::SendKeys("{wait 0}{cursorx 100}{cursory 100}{movex 30}{movey 20}{move}", false));
+        engine_->SendKeys("{wait 0}{cursorx 100}{cursory 100}{movex 30}{movey 20}{move}", false));
     collect([&] { return clicks_.size() >= 2; });
     ASSERT_EQ(clicks_.size(), 2u);  // the second left-down of the drag is not a second press
     EXPECT_EQ(clicks_[0].type, ButtonPress);
@@ -216,9 +217,9 @@ TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUpAndNeverReachesTheServer) {
 
     int calls = 0;
     input_->setPrintScreenHandler([&] { ++calls; });
-    EXPECT_TRUE(sndkey32::SendKeys("{PRTSC}", true));
+    EXPECT_TRUE(engine_->SendKeys("{PRTSC}", true));
     EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(sndkey32::SendKeys("{printscreen 3}", false));
+    EXPECT_TRUE(engine_->SendKeys("{printscreen 3}", false));
     EXPECT_EQ(calls, 4);
     input_->keyEvent(0x2C, 0, 0);  // a key-down alone does not
     EXPECT_EQ(calls, 4);
@@ -226,7 +227,7 @@ TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUpAndNeverReachesTheServer) {
     EXPECT_EQ(calls, 5);
     EXPECT_FALSE(anyKeyDown());
 
-    EXPECT_TRUE(sndkey32::SendKeys("{F12}", true));
+    EXPECT_TRUE(engine_->SendKeys("{F12}", true));
     std::vector<KeyCode> grabbed;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (grabbed.empty() && std::chrono::steady_clock::now() < limit) {
@@ -244,10 +245,10 @@ TEST_F(X11InputTest, PrintScreenRunsTheHandlerOnKeyUpAndNeverReachesTheServer) {
 
 TEST_F(X11InputTest, NumLockTogglesThroughXkb) {
     const bool before = (input_->keyState(0x90) & 1) != 0;
-    EXPECT_TRUE(sndkey32::SendKeys("{NUMLOCK 3}", false));
+    EXPECT_TRUE(engine_->SendKeys("{NUMLOCK 3}", false));
     EXPECT_NE((input_->keyState(0x90) & 1) != 0, before);
     EXPECT_EQ((input_->keyboardState()[0x90] & 1) != 0, !before);
-    EXPECT_TRUE(sndkey32::SendKeys("{numlock 0}", false));
+    EXPECT_TRUE(engine_->SendKeys("{numlock 0}", false));
     EXPECT_EQ((input_->keyState(0x90) & 1) != 0, before);
 }
 
@@ -281,14 +282,14 @@ TEST_F(X11InputTest, RestoreMapsTheTargetWindowAndStaleIdsAreHarmless) {
     XWindowAttributes state;
     XGetWindowAttributes(display_, managed, &state);
     ASSERT_EQ(state.map_state, IsUnmapped);
-    sndkey32::TargetWindow = reinterpret_cast<platform::WindowHandle>(managed);
-    EXPECT_TRUE(sndkey32::SendKeys("{wait 0}{restore}", false));
+    settings_.TargetWindow = reinterpret_cast<platform::WindowHandle>(managed);
+    EXPECT_TRUE(engine_->SendKeys("{wait 0}{restore}", false));
     XGetWindowAttributes(display_, managed, &state);
     EXPECT_EQ(state.map_state, IsViewable);
     // A window id that no longer exists must not end the process.
     XDestroyWindow(display_, managed);
     XSync(display_, False);
-    EXPECT_TRUE(sndkey32::SendKeys("{min}{max}", false));
+    EXPECT_TRUE(engine_->SendKeys("{min}{max}", false));
 }
 
 }  // namespace
