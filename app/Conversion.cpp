@@ -96,7 +96,7 @@ void Conversion::exportSlides(const ConversionRequest& request) {
     // ended after it.
     std::unique_ptr<platform::RunPlatform> run;
     try {
-        run = services_.runs.open(!request.allSlides);
+        run = services_.runs.open(!request.allSlides, request.offices);
     } catch (const std::exception& error) {
         return fail(std::string("Error: No screen for the slide show: ") + error.what());
     }

@@ -106,6 +106,9 @@ class RealRun : public platform::RunPlatform {
         showOn(screen_->displayName());
     }
 
+    // An export needs no screen: its offices are headless, also under a display.
+    void exportOnly(int offices) { office_.exportOnly(offices); }
+
     platform::AutomationFactory& office() override { return office_; }
     platform::Input& input() override {
         if (input_ == nullptr)
@@ -139,10 +142,12 @@ class RealRunFactory : public platform::RunPlatformFactory {
           desktopInput_(desktopInput),
           userScreenKnown_(userScreenKnown) {}
 
-    std::unique_ptr<platform::RunPlatform> open(bool slideRange) override {
+    std::unique_ptr<platform::RunPlatform> open(bool slideRange, int offices) override {
         auto run = std::make_unique<RealRun>(bounds_, clipboard_);
-        if (!slideRange)
+        if (!slideRange) {
+            run->exportOnly(offices > 0 ? offices : platform::defaultExportOffices());
             return run;
+        }
         if (platform::needsPrivateScreen(std::getenv("DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
                                          std::getenv("DECKSHOT_SCREEN"))) {
             run->showOnPrivateScreen(privateSize());

@@ -21,6 +21,9 @@ class LibreOfficeApp : public PresentationApp {
     // and its slide show are on that X display.
     LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless,
                    const std::string& showDisplay);
+    // An object that only exports: `offices` headless offices, started at once, share the
+    // slides of SaveAs; it shows no slide show.
+    LibreOfficeApp(const std::string& program, OfficeBounds bounds, int offices);
     ~LibreOfficeApp() override;
 
     void setVisible(bool visible) override;
@@ -38,10 +41,13 @@ class LibreOfficeApp : public PresentationApp {
     void quit() override;
 
   private:
+    // Starts the main office and launches the helpers beside it.
+    void start();
     // The wait for the show's window on its display: the window the office opens after now.
     std::unique_ptr<ShowScreenWait> watchShowWindow();
 
     const std::string showDisplay_;  // empty: ours
+    const bool exportOnly_;
     OfficeSession session_;
     SlideExporter exporter_;
     SlideShow show_;

@@ -34,11 +34,21 @@ class LibreOfficeFactory : public AutomationFactory {
         showDisplay_ = std::move(showDisplay);
     }
 
+    // The objects made from now on only export, never show: headless whatever the display (no
+    // window of the office appears), and `offices` offices (at least 1) started at once share
+    // a deck's slides from the first slide on.
+    void exportOnly(int offices) { exportOffices_ = offices < 1 ? 1 : offices; }
+
   private:
     std::string program_;
     OfficeBounds bounds_;
     std::function<std::string()> showDisplay_;
+    int exportOffices_ = 0;  // 0: the objects may show a slide show
 };
+
+// How many offices export a deck side by side when nobody says: one per core, as far as the
+// free memory holds them.
+int defaultExportOffices();
 
 // The bound that DECKSHOT_OFFICE_TIMEOUT sets, in seconds (60 when it is not set): read once, at
 // start. A value that is not a number of seconds from 0.01 to a day throws std::invalid_argument

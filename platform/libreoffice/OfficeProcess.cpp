@@ -160,8 +160,9 @@ void OfficeProcess::start() {
     std::vector<std::string> environment;
     const auto replaced = [&](std::string_view entry) {
         const auto starts = [&](std::string_view name) { return entry.rfind(name, 0) == 0; };
-        return starts("TMPDIR=") ||
-               (!display_.empty() && (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
+        // A headless office needs no display and gets none: nothing of it can reach the screen.
+        return starts("TMPDIR=") || ((headless_ || !display_.empty()) &&
+                                     (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
     };
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (!replaced(*entry))
