@@ -4,7 +4,8 @@ namespace platform::office {
 
 HelperOffice::HelperOffice(std::unique_ptr<OfficeSession> session)
     : session_(std::move(session)), thread_(std::make_unique<SerialWorker>()) {
-    session_->launch();
+    if (!session_->launched())
+        session_->launch();
     then([this] { session_->connect(); });
 }
 

@@ -18,8 +18,9 @@ namespace platform::office {
 
 class HelperOffice {
   public:
-    // Launches the office on the caller's thread (it ends when that thread ends: the main
-    // thread, which outlives it) and connects to it on its own thread.
+    // Launches the office on the caller's thread unless it was launched before (it ends when
+    // that thread ends: the main thread, which outlives it) and connects to it on its own
+    // thread.
     explicit HelperOffice(std::unique_ptr<OfficeSession> session);
     // Ends the office at once, and its thread.
     ~HelperOffice();

@@ -5,15 +5,16 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeApp.h"
 #include "platform/libreoffice/OfficeProcess.h"
 
@@ -77,14 +78,35 @@ double officeTimeoutFromEnvironment() {
     return seconds;
 }
 
+LibreOfficeFactory::LibreOfficeFactory(std::string officeProgram, OfficeBounds bounds)
+    : program_(std::move(officeProgram)), bounds_(bounds) {}
+
+LibreOfficeFactory::~LibreOfficeFactory() = default;
+
+void LibreOfficeFactory::exportOnly(int offices) {
+    exportOnly(offices, nullptr);
+}
+
+void LibreOfficeFactory::exportOnly(int offices, std::unique_ptr<ExportOffices> started) {
+    exportOffices_ = offices < 1 ? 1 : offices;
+    started_ = std::move(started);
+}
+
 std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& programmaticId) {
     if (strcasecmp(programmaticId.c_str(), PresentationProgId) != 0)
         throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
     office::OfficeProcess::reclaimLeftovers();
-    if (exportOffices_ > 0)
-        return std::make_unique<office::LibreOfficeApp>(program_, bounds_, exportOffices_);
+    if (exportOffices_ > 0) {
+        std::vector<std::unique_ptr<office::OfficeSession>> sessions;
+        if (started_ && started_->count() == exportOffices_)
+            sessions = started_->take();
+        started_.reset();
+        if (sessions.empty())
+            sessions = office::exportSessions(program_, bounds_, exportOffices_);
+        return std::make_unique<office::LibreOfficeApp>(std::move(sessions));
+    }
     // A screen opened for the show is a display, also in a run without one of its own.
     const std::string show = showDisplay_ ? showDisplay_() : std::string();
     return std::make_unique<office::LibreOfficeApp>(program_, bounds_,

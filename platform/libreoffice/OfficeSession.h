@@ -40,6 +40,9 @@ class OfficeSession {
     // answers. Offices launched together start side by side.
     void launch();
     void connect();
+    bool launched() const { return process_.pid() > 0; }
+    // From the next launch: see OfficeProcess::yieldToOthers.
+    void yieldToOthers() { process_.yieldToOthers(); }
     // Opens the presentation read-only, closing the one open before: visible when the office
     // has a display (a slide show of a hidden document crashes the office), hidden otherwise.
     void open(const std::string& path);
