@@ -74,7 +74,8 @@ const OptionRule Table[] = {
      [](Options& o, const std::string&) { o.noDialogs = true; }},
     {"quiet", 0, nullptr, "no notice before the conversion, no progress",
      [](Options& o, const std::string&) { o.quiet = true; }},
-    {"jobs", 0, "N", "offices that export the slides side by side (1: one office);\nby "
+    {"jobs", 0, "N",
+     "offices that export the slides side by side (1: one office);\nby "
      "default as many as the cores and the free memory allow",
      readJobs},
 };

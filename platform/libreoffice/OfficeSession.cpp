@@ -109,11 +109,13 @@ void OfficeSession::connect() {
         process_.kill();
         throw AutomationError("Cannot start the UNO runtime: " + str(e.Message));
     }
-    const auto deadline = launchedAt_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                            std::chrono::duration<double>(limit));
+    const auto deadline =
+        launchedAt_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(limit));
     int restarts = 0;
-    watchdog_.arm("starting LibreOffice",
-                  std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count());
+    watchdog_.arm(
+        "starting LibreOffice",
+        std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count());
     for (;;) {
         try {
             remote_.set(resolver->resolve(ou(process_.connectUrl())), UNO_QUERY_THROW);
