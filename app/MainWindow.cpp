@@ -240,8 +240,7 @@ void TForm1::FslideChange() {
 }
 
 void TForm1::BrowseClick() {
-    const std::optional<std::string> chosen =
-        services_.dialogs.openFile(OpenDialog1.filterName, OpenDialog1.pattern);
+    const std::optional<std::string> chosen = services_.dialogs.openFile(OpenDialog1.filters);
     if (chosen)
         FileName->setText(local(*chosen));
 }

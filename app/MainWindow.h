@@ -13,6 +13,7 @@
 #include "app/Conversion.h"
 #include "app/Options.h"
 #include "app/Program.h"
+#include "platform/Dialogs.h"
 
 class QComboBox;
 class QLabel;
@@ -26,10 +27,13 @@ class TFindDir;
 
 namespace app {
 
-// The file-open dialog's one filter entry.
+// The file-open dialog's type list: the presentations LibreOffice opens, PowerPoint's first.
 struct OpenDialogSettings {
-    std::string filterName = "PowerPoint";
-    std::string pattern = "*.ppt";
+    std::vector<platform::FileFilter> filters = {
+        {"PowerPoint", {"*.ppt", "*.pptx", "*.pps", "*.ppsx"}},
+        {"OpenDocument presentation", {"*.odp"}},
+        {"All files", {"*"}},
+    };
 };
 
 class TForm1 : public QWidget, public ConversionObserver {

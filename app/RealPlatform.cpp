@@ -197,7 +197,7 @@ class SilentDialogs : public platform::Dialogs {
                                         const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> openFile(const std::string&, const std::string&) override {
+    std::optional<std::string> openFile(const std::vector<platform::FileFilter>&) override {
         return std::nullopt;
     }
 };
