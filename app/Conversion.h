@@ -3,6 +3,7 @@
 // It takes a request in the form the main window's controls (or the command line) give it and
 // the services it needs; it asks its questions through the dialogs and shows what the window
 // would show through an observer.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ struct ConversionRequest {
     std::string pattern = "_#";  // the image names; "#" stands for the slide number
     // The part of the pattern that came from the presentation's own name (see OutputFileName).
     std::string deckNameInPattern;
-    bool batchMode = false;               // BatchMode: no final question
+    bool batchMode = false;  // BatchMode: no final question
     // Offices that export all slides side by side; 0: as many as the platform finds useful.
     int offices = 0;
     std::string captureKeys = "{PRTSC}";  // CaptureKeys
@@ -109,6 +110,13 @@ class Conversion {
     ConversionObserver& observer_;
     ConversionResult result_;
 };
+
+// The images a run wrote, each once, in slide order: its entries without the empty ones and
+// those that repeat an image for a slide that could not be shown.
+std::vector<std::string> WrittenFiles(const ConversionResult& result);
+
+// Prints each file on a line of its own; false when they could not all be written.
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out);
 
 // Quit ends the application; the object is dropped even when Quit fails, which ends the office
 // too, so a failing Quit is never asked again.

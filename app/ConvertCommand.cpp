@@ -1,5 +1,6 @@
 // The Convert command: the checks before a conversion and the report after it.
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "app/CommandLine.h"
@@ -87,6 +88,25 @@ void Conversion::reportDuplicates() {
             "It appears that not all the slides have been converted.\n\rYou should increase the "
             "pause between slides.");
     }
+}
+
+std::vector<std::string> WrittenFiles(const ConversionResult& result) {
+    std::vector<std::string> written;
+    std::set<std::string> listed;
+    for (std::size_t i = 0; i < result.OutputFiles.size(); ++i) {
+        const std::string& file = result.OutputFiles[i];
+        const bool unshown = i < result.unshown.size() && result.unshown[i];
+        if (!file.empty() && !unshown && listed.insert(file).second)
+            written.push_back(file);
+    }
+    return written;
+}
+
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out) {
+    bool printed = true;
+    for (const std::string& file : files)
+        printed = std::fprintf(out, "%s\n", file.c_str()) >= 0 && printed;
+    return std::fflush(out) == 0 && printed;
 }
 
 void Conversion::fail(const std::string& message) {

@@ -187,9 +187,11 @@ void TForm1::FormCreate() {
     } catch (...) {
         // What was read before the error stays in the fields.
         showInControls(read);
+        showOptionsInControls();
         throw;
     }
     showInControls(read);
+    showOptionsInControls();
     switch (read.action) {
         case CommandLineRequest::Action::Interactive:
             return;
@@ -222,6 +224,14 @@ void TForm1::showInControls(const CommandLineRequest& read) {
         Tslide->setCurrentIndex(*read.lastPosition);
     if (!read.formatOverride.empty())
         FormatOverride = read.formatOverride;
+}
+
+void TForm1::showOptionsInControls() {
+    if (!options_.name)
+        return;
+    // After the file name, whose change filled the field: typed in, every "#" is the number.
+    OfileName->setText(local(*options_.name));
+    deckNameInPattern_.clear();
 }
 
 void TForm1::FileNameChange() {
@@ -301,8 +311,10 @@ void TForm1::ConvertPPT() {
 }
 
 void TForm1::takeResult(const ConversionResult& result, bool replacesOutputFiles) {
-    if (replacesOutputFiles)
+    if (replacesOutputFiles) {
         OutputFiles.clear();
+        filesWritten_ = WrittenFiles(result);
+    }
     OutputFiles.insert(OutputFiles.end(), result.OutputFiles.begin(), result.OutputFiles.end());
     if (result.failed)
         runFailed = true;

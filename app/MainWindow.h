@@ -89,6 +89,8 @@ class TForm1 : public QWidget, public ConversionObserver {
 
     // Full paths of the images the current run produced, in slide order.
     std::vector<std::string> OutputFiles;
+    // The images the last Convert command wrote, each once (WrittenFiles).
+    const std::vector<std::string>& filesWritten() const { return filesWritten_; }
     // Set once a command line has been read; the Convert command then asks no final question.
     bool BatchMode = false;
     // "bmp" after the flag /bmp; preferred to the window's format choice.
@@ -124,6 +126,8 @@ class TForm1 : public QWidget, public ConversionObserver {
     void fitToText();
     // What the command line asked for, as a user would have typed it.
     void showInControls(const CommandLineRequest& read);
+    // The options that fill a control: the name pattern.
+    void showOptionsInControls();
     // What a conversion wrote, into OutputFiles; a failure into runFailed.
     void takeResult(const ConversionResult& result, bool replacesOutputFiles);
 
@@ -131,6 +135,7 @@ class TForm1 : public QWidget, public ConversionObserver {
     Options options_;
     ConvertAction convert_;
     support::TFindDir* findDir_ = nullptr;
+    std::vector<std::string> filesWritten_;
     // The presentation's base name as FileNameChange put it into the pattern.
     std::string deckNameInPattern_;
     // The caption from before the running conversion.

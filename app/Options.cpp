@@ -50,6 +50,15 @@ void readSlides(Options& options, const std::string& value) {
     options.slides = SlideRange{*first, *last};
 }
 
+// A pattern names files in the output directory, never in another one.
+void readName(Options& options, const std::string& value) {
+    if (value.find('/') != std::string::npos) {
+        options.error = "--name wants a file name pattern without \"/\", not \"" + value + "\"";
+        return;
+    }
+    options.name = value;
+}
+
 struct OptionRule {
     const char* name;       // without the leading "--"
     char shortName;         // the one-letter spelling after "-", or 0
@@ -74,9 +83,19 @@ const OptionRule Table[] = {
      [](Options& o, const std::string&) { o.noDialogs = true; }},
     {"quiet", 0, nullptr, "no notice before the conversion, no progress",
      [](Options& o, const std::string&) { o.quiet = true; }},
-    {"jobs", 0, "N", "offices that export the slides side by side (1: one office);\nby "
+    {"jobs", 0, "N",
+     "offices that export the slides side by side (1: one office);\nby "
      "default as many as the cores and the free memory allow",
      readJobs},
+    {"name", 0, "PATTERN",
+     "the images' names, \"#\" standing for the slide number, as in\nthe window's output-name "
+     "field (by default the presentation's\nname followed by \"_#\"); --name=page-# gives "
+     "page-01.jpg ...",
+     readName},
+    {"print-files", 0, nullptr,
+     "after the run, the full path of each image written, one a line,\nin slide order, on "
+     "standard output: deckshot --print-files\n--format=png talk.ppt | xargs -d '\\n' optipng",
+     [](Options& o, const std::string&) { o.printFiles = true; }},
 };
 
 const OptionRule* findOption(const std::string& name) {
@@ -150,7 +169,7 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
 }  // namespace
 
 bool Options::setsARun() const {
-    return noDialogs || quiet || slides || directory || format || jobs;
+    return noDialogs || quiet || slides || directory || format || jobs || name || printFiles;
 }
 
 Options ReadOptions(const std::vector<std::string>& words) {

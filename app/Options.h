@@ -22,6 +22,9 @@ struct Options {
     std::optional<std::string> directory;
     std::optional<std::string> format;
     std::optional<int> jobs;  // offices that export side by side
+    // The image names' pattern, as the window's output-name field holds it ("#": the number).
+    std::optional<std::string> name;
+    bool printFiles = false;  // the paths of the images written, on standard output
     // The words that are not options: the presentation and the slash flags.
     std::vector<std::string> parameters;
     // Why the command line cannot be used; empty when it can.

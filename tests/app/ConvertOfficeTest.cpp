@@ -307,6 +307,21 @@ TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
                   images + " as Slide2 (2).jpg, Slide3.jpg");
 }
 
+TEST_F(ConvertWithOffice, PrintedFilesAreTheImagesWrittenUnderTheNamesTheyGot) {
+    // One name for every slide: the first takes it, the others are kept under their own.
+    const ProgramRun run = runProgram("--name=cover --print-files \"" + deck + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    Texts names{"cover.jpg"};
+    for (int n = 2; n <= Slides; ++n) names.push_back("Slide" + std::to_string(n) + ".jpg");
+    std::string printed;
+    for (const std::string& name : names) printed += out + "/" + name + "\n";
+    EXPECT_EQ(run.output, printed);
+    expectSlideImages(out, names, "\xff\xd8\xff", 24);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(filesIn(out), names);
+}
+
 TEST_F(ConvertWithOffice, TwoDecksIntoOneFolderAtOnceEachGetTheirOwnSlides) {
     const std::string first = testdecks::makePpt(out, "first", {.slides = 12});
     const std::string second = testdecks::makePpt(out, "second", {.slides = 12, .firstLook = 5});

@@ -47,6 +47,8 @@ TEST_P(OptionTable, ReadsWords) {
     EXPECT_EQ(o.directory, e.directory);
     EXPECT_EQ(o.format, e.format);
     EXPECT_EQ(o.jobs, e.jobs);
+    EXPECT_EQ(o.name, e.name);
+    EXPECT_EQ(o.printFiles, e.printFiles);
     EXPECT_EQ(o.parameters, e.parameters);
 }
 
@@ -133,6 +135,20 @@ INSTANTIATE_TEST_SUITE_P(
                    })},
         OptionCase{"JobsTooMany", {"--jobs=65", "deck.ppt"}, with([](Options& o) {
                        o.error = "--jobs wants a whole number of offices from 1 to 64, not \"65\"";
+                   })},
+        OptionCase{"NameAndPrintFiles",
+                   {"--name", "page #", "--print-files", "deck.ppt"},
+                   with([](Options& o) {
+                       o.name = "page #";
+                       o.printFiles = true;
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"NameWithASlash", {"--name=../#", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--name wants a file name pattern without \"/\", not \"../#\"";
+                   })},
+        OptionCase{"PrintFilesWithoutPresentation", {"--print-files"}, with([](Options& o) {
+                       o.printFiles = true;
+                       o.error = "no presentation given";
                    })},
         OptionCase{"RunOptionWithoutPresentation", {"--no-dialogs"}, with([](Options& o) {
                        o.noDialogs = true;
