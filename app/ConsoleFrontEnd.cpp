@@ -29,7 +29,7 @@ ConversionRequest requestFrom(const CommandLineRequest& read, const Options& opt
     request.outputDir = read.outputDir.value_or("");
     request.formatOverride = read.formatOverride;
     request.batchMode = true;
-    request.offices = options.jobs.value_or(0);
+    ApplyRunOptions(options, request);
     return request;
 }
 

@@ -164,6 +164,8 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
         return fail("Error: Cannot write into " + directory + ": " + error.code().message());
     }
     int formatNumber = format.number;
+    if (request.imageWidth > 0 || request.imageHeight > 0)
+        app->setExportSize(request.imageWidth, request.imageHeight);
     app->setExportProgress(
         [this](int done, int count) { showProgress(ExportProgress(done, count)); });
     app->saveAs(staging->path(), formatNumber, true);

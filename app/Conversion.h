@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Options.h"
 #include "app/Program.h"
 
 namespace platform {
@@ -33,6 +34,11 @@ struct ConversionRequest {
     bool batchMode = false;  // BatchMode: no final question
     // Offices that export all slides side by side; 0: as many as the platform finds useful.
     int offices = 0;
+    // The images' size in pixels. With one side 0 the other follows the slide's aspect; with
+    // both the image fits inside them. Neither: the slide's own size (all slides), the screen's
+    // (a range).
+    int imageWidth = 0;
+    int imageHeight = 0;
     std::string captureKeys = "{PRTSC}";  // CaptureKeys
 };
 
@@ -110,6 +116,9 @@ class Conversion {
     ConversionObserver& observer_;
     ConversionResult result_;
 };
+
+// The run settings that no control of the window holds, from the command line's options.
+void ApplyRunOptions(const Options& options, ConversionRequest& request);
 
 // The images a run wrote, each once, in slide order: its entries without the empty ones and
 // those that repeat an image for a slide that could not be shown.

@@ -90,6 +90,12 @@ void Conversion::reportDuplicates() {
     }
 }
 
+void ApplyRunOptions(const Options& options, ConversionRequest& request) {
+    request.offices = options.jobs.value_or(0);
+    request.imageWidth = options.width.value_or(0);
+    request.imageHeight = options.height.value_or(0);
+}
+
 std::vector<std::string> WrittenFiles(const ConversionResult& result) {
     std::vector<std::string> written;
     std::set<std::string> listed;

@@ -279,7 +279,7 @@ ConversionRequest TForm1::request() const {
     request.deckNameInPattern = deckNameInPattern_;
     request.batchMode = BatchMode;
     request.captureKeys = CaptureKeys;
-    request.offices = options_.jobs.value_or(0);
+    ApplyRunOptions(options_, request);
     return request;
 }
 

@@ -37,6 +37,21 @@ void readJobs(Options& options, const std::string& value) {
     options.jobs = jobs;
 }
 
+// Sides of an image: a thumbnail's at the least, a poster's at the most.
+constexpr int FewestPixels = 16;
+constexpr int MostPixels = 10000;
+
+std::optional<int> readPixels(Options& options, const char* name, const std::string& value) {
+    const std::optional<int> pixels = slideNumber(value);
+    if (!pixels || *pixels < FewestPixels || *pixels > MostPixels) {
+        options.error = std::string("--") + name + " wants a whole number of pixels from " +
+                        std::to_string(FewestPixels) + " to " + std::to_string(MostPixels) +
+                        ", not \"" + value + "\"";
+        return std::nullopt;
+    }
+    return pixels;
+}
+
 void readSlides(Options& options, const std::string& value) {
     const std::size_t dash = value.find('-');
     const std::optional<int> first = slideNumber(value.substr(0, dash));
@@ -87,6 +102,14 @@ const OptionRule Table[] = {
      "offices that export the slides side by side (1: one office);\nby "
      "default as many as the cores and the free memory allow",
      readJobs},
+    {"width", 0, "PX",
+     "the images' width in pixels (16 to 10000); without --height the\nheight follows the "
+     "slide's aspect: --width=1920 gives 1920x1440\nfor a 4:3 deck",
+     [](Options& o, const std::string& value) { o.width = readPixels(o, "width", value); }},
+    {"height", 0, "PX",
+     "the images' height in pixels (16 to 10000); with --width too, the\nimage fits inside "
+     "both: --width=1000 --height=1000 gives\n1000x750 for a 4:3 deck",
+     [](Options& o, const std::string& value) { o.height = readPixels(o, "height", value); }},
     {"name", 0, "PATTERN",
      "the images' names, \"#\" standing for the slide number, as in\nthe window's output-name "
      "field (by default the presentation's\nname followed by \"_#\"); --name=page-# gives "
@@ -169,7 +192,8 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
 }  // namespace
 
 bool Options::setsARun() const {
-    return noDialogs || quiet || slides || directory || format || jobs || name || printFiles;
+    return noDialogs || quiet || slides || directory || format || jobs || width || height || name ||
+           printFiles;
 }
 
 Options ReadOptions(const std::vector<std::string>& words) {

@@ -22,6 +22,9 @@ struct Options {
     std::optional<std::string> directory;
     std::optional<std::string> format;
     std::optional<int> jobs;  // offices that export side by side
+    // The images' size in pixels; the side not given follows the slide's aspect.
+    std::optional<int> width;
+    std::optional<int> height;
     // The image names' pattern, as the window's output-name field holds it ("#": the number).
     std::optional<std::string> name;
     bool printFiles = false;  // the paths of the images written, on standard output

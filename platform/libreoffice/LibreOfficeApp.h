@@ -41,6 +41,7 @@ class LibreOfficeApp : public PresentationApp {
     void setExportProgress(ExportProgress report) override {
         exporter_.setProgress(std::move(report));
     }
+    void setExportSize(int width, int height) override { exporter_.setSize({width, height}); }
     void saveAs(const std::string& directory, int& formatNumber, bool) override {
         exporter_.saveAs(directory, formatNumber);
     }

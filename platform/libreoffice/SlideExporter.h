@@ -27,6 +27,8 @@ class SlideExporter {
     void open(const std::string& path);
     // Told after each exported slide, on the thread that calls saveAs.
     void setProgress(PresentationApp::ExportProgress report) { progress_ = std::move(report); }
+    // The images' size in pixels (see PresentationApp::setExportSize).
+    void setSize(PixelSize size) { size_ = size; }
     void saveAs(const std::string& directory, int formatNumber);
 
     // Stops the helper offices at once, from any thread: what they are doing fails, fast.
@@ -36,7 +38,7 @@ class SlideExporter {
 
   private:
     // Exports slides from the front of the queue, calling report after each.
-    void exportFromFront(SlideQueue& queue, const std::string& directory, const SaveFormat& format,
+    void exportFromFront(SlideQueue& queue, const std::string& directory, const SlideImage& image,
                          const std::function<void()>& report);
     // Once the main office found the queue empty: the helpers finish the slides they are
     // drawing (for a while), and a helper that is still starting is not waited for.
@@ -49,6 +51,7 @@ class SlideExporter {
     OfficeSession& office_;
     std::vector<std::unique_ptr<HelperOffice>> helpers_;
     PresentationApp::ExportProgress progress_;
+    PixelSize size_;
 };
 
 }  // namespace platform::office

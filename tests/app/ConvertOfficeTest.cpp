@@ -48,16 +48,17 @@ Texts numberedNames(const std::string& stem, const std::string& extension, int s
     return names;
 }
 
-// Every file is a valid image of the slide's size, showing that slide's background.
+// Every file is a valid image of the size, by default the slide's own, showing that slide's
+// background.
 void expectSlideImages(const std::string& directory, const Texts& names, const std::string& magic,
-                       int tolerance) {
+                       int tolerance, int width = 960, int height = 720) {
     for (int n = 1; n <= static_cast<int>(names.size()); ++n) {
         const std::string file = directory + "/" + names[n - 1];
         SCOPED_TRACE(file);
         EXPECT_EQ(head(file, magic.size()), magic);
         const platform::RgbImage image = platform::readImage(file);
-        EXPECT_EQ(image.width, 960);
-        EXPECT_EQ(image.height, 720);
+        EXPECT_EQ(image.width, width);
+        EXPECT_EQ(image.height, height);
         EXPECT_TRUE(testdecks::near(image.at(20, 20), testdecks::slideColour(n), tolerance));
     }
 }
@@ -172,6 +173,17 @@ TEST_F(ConvertWithOffice, ProgressOnATerminal) {
         last = at == std::string::npos ? last : at;
     }
     EXPECT_NE(run.errors.find("of 12" + erase + "\r\n"), std::string::npos) << run.errors;
+}
+
+TEST_F(ConvertWithOffice, TheOfficeDrawsAtTheAskedSize) {
+    // A box wider than the 4:3 slides: the images fit inside it, drawn at that size.
+    const ProgramRun run =
+        runProgram("--width=2000 --height=1200 --format=bmp \"" + deck + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const Texts names = numberedNames("twelve_", "bmp");
+    EXPECT_EQ(filesIn(out), names);
+    expectSlideImages(out, names, "BM", 0, 1600, 1200);
 }
 
 TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation) {

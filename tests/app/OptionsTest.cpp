@@ -47,6 +47,8 @@ TEST_P(OptionTable, ReadsWords) {
     EXPECT_EQ(o.directory, e.directory);
     EXPECT_EQ(o.format, e.format);
     EXPECT_EQ(o.jobs, e.jobs);
+    EXPECT_EQ(o.width, e.width);
+    EXPECT_EQ(o.height, e.height);
     EXPECT_EQ(o.name, e.name);
     EXPECT_EQ(o.printFiles, e.printFiles);
     EXPECT_EQ(o.parameters, e.parameters);
@@ -135,6 +137,28 @@ INSTANTIATE_TEST_SUITE_P(
                    })},
         OptionCase{"JobsTooMany", {"--jobs=65", "deck.ppt"}, with([](Options& o) {
                        o.error = "--jobs wants a whole number of offices from 1 to 64, not \"65\"";
+                   })},
+        OptionCase{
+            "ImageSize", {"--width=16", "--height", "10000", "deck.ppt"}, with([](Options& o) {
+                o.width = 16;
+                o.height = 10000;
+                o.parameters = {"deck.ppt"};
+            })},
+        OptionCase{"WidthTooSmall", {"--width=15", "deck.ppt"}, with([](Options& o) {
+                       o.error =
+                           "--width wants a whole number of pixels from 16 to 10000, not "
+                           "\"15\"";
+                   })},
+        OptionCase{"HeightTooLarge", {"deck.ppt", "--height=10001"}, with([](Options& o) {
+                       o.error =
+                           "--height wants a whole number of pixels from 16 to 10000, not "
+                           "\"10001\"";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"WidthNotWhole", {"--width=1920.5", "deck.ppt"}, with([](Options& o) {
+                       o.error =
+                           "--width wants a whole number of pixels from 16 to 10000, not "
+                           "\"1920.5\"";
                    })},
         OptionCase{"NameAndPrintFiles",
                    {"--name", "page #", "--print-files", "deck.ppt"},

@@ -45,6 +45,10 @@ int FakePresentationApp::slideCount() {
     return script_.slideCount;
 }
 
+void FakePresentationApp::setExportSize(int width, int height) {
+    record("setExportSize", std::to_string(width) + "," + std::to_string(height));
+}
+
 void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber, bool embedFonts) {
     record("saveAs",
            directory + "," + std::to_string(formatNumber) + "," + (embedFonts ? "1" : "0"));

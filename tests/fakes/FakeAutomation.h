@@ -48,6 +48,7 @@ class FakePresentationApp : public platform::PresentationApp {
     void runSlideShow() override;
     int slideCount() override;
     void setExportProgress(ExportProgress report) override { exportProgress_ = std::move(report); }
+    void setExportSize(int width, int height) override;
     void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) override;
     void goToSlide(int slideNumber) override;
     void quit() override;
