@@ -39,6 +39,8 @@ struct ConversionRequest {
     // (a range).
     int imageWidth = 0;
     int imageHeight = 0;
+    // Of all slides only these, in order (Options::exportSlides); empty: every slide.
+    std::vector<SlideRange> exportSlides;
     std::string captureKeys = "{PRTSC}";  // CaptureKeys
 };
 
@@ -119,6 +121,10 @@ class Conversion {
 
 // The run settings that no control of the window holds, from the command line's options.
 void ApplyRunOptions(const Options& options, ConversionRequest& request);
+
+// The offices worth starting for an export the options ask for: --jobs, or as many as the
+// machine runs well; never more than the slides listed.
+int OfficesForExport(const Options& options);
 
 // The images a run wrote, each once, in slide order: its entries without the empty ones and
 // those that repeat an image for a slide that could not be shown.

@@ -1,4 +1,5 @@
 // The Convert command: the checks before a conversion and the report after it.
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -6,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
 #include "platform/Dialogs.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/FileCompare.h"
 #include "support/OpenWithDesktop.h"
 
@@ -91,9 +93,18 @@ void Conversion::reportDuplicates() {
 }
 
 void ApplyRunOptions(const Options& options, ConversionRequest& request) {
-    request.offices = options.jobs.value_or(0);
+    // Without a list the platform knows best how many offices pay.
+    request.offices =
+        options.exportSlides.empty() ? options.jobs.value_or(0) : OfficesForExport(options);
     request.imageWidth = options.width.value_or(0);
     request.imageHeight = options.height.value_or(0);
+    request.exportSlides = options.exportSlides;
+}
+
+int OfficesForExport(const Options& options) {
+    const long offices = options.jobs.value_or(platform::defaultExportOffices());
+    const long listed = SlideCountOf(options.exportSlides);
+    return static_cast<int>(listed > 0 ? std::min(offices, listed) : offices);
 }
 
 std::vector<std::string> WrittenFiles(const ConversionResult& result) {

@@ -25,8 +25,9 @@ void SlideExporter::saveAs(const std::string& directory, int formatNumber) {
     std::error_code error;
     if (!fs::is_directory(directory, error))
         throw AutomationError("SaveAs: the directory " + inQuotes(directory) + " does not exist");
-    const int count = office_.slideCount();
-    SlideQueue queue(count);
+    const std::vector<int> slides = slidesToExport();
+    SlideQueue queue(slides);
+    const int count = static_cast<int>(slides.size());
     // One office draws one slide at a time: the helpers draw others on the other cores.
     std::vector<std::future<void>> helpers;
     for (const std::unique_ptr<HelperOffice>& helper : helpers_)
@@ -48,6 +49,19 @@ void SlideExporter::saveAs(const std::string& directory, int formatNumber) {
         for (std::future<void>& helper : helpers) helper.wait();
         throw;
     }
+}
+
+std::vector<int> SlideExporter::slidesToExport() {
+    const int count = office_.slideCount();
+    std::vector<int> slides = slides_;
+    if (slides_.empty()) {
+        for (int n = 1; n <= count; ++n) slides.push_back(n);
+    }
+    for (const int n : slides) {
+        if (n < 1 || n > count)
+            throw AutomationError("SaveAs: the presentation has no slide " + std::to_string(n));
+    }
+    return slides;
 }
 
 void SlideExporter::exportFromFront(SlideQueue& queue, const std::string& directory,

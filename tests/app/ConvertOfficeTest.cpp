@@ -22,6 +22,7 @@
 #include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "support/FileCompare.h"
 #include "tests/app/ProgramRun.h"
 #include "tests/decks/TestDecks.h"
 #include "tests/fakes/FakeRunPlatforms.h"
@@ -184,6 +185,22 @@ TEST_F(ConvertWithOffice, TheOfficeDrawsAtTheAskedSize) {
     const Texts names = numberedNames("twelve_", "bmp");
     EXPECT_EQ(filesIn(out), names);
     expectSlideImages(out, names, "BM", 0, 1600, 1200);
+}
+
+TEST_F(ConvertWithOffice, ASlideListGivesTheImagesOfTheWholeExportOfThoseSlides) {
+    const std::string all = out + "/all", some = out + "/some";
+    fs::create_directory(all);
+    fs::create_directory(some);
+
+    const ProgramRun whole = runProgram("\"" + deck + "\" /d:" + all);
+    const ProgramRun listed = runProgram("--export-slides=2,11-12 \"" + deck + "\" /d:" + some);
+
+    EXPECT_EQ(whole.exitCode, 0) << whole.errors;
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+    const Texts names{"twelve_02.jpg", "twelve_11.jpg", "twelve_12.jpg"};
+    EXPECT_EQ(filesIn(some), names);
+    for (const std::string& name : names)
+        EXPECT_TRUE(support::SameFileContents(some + "/" + name, all + "/" + name)) << name;
 }
 
 TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation) {
