@@ -18,13 +18,18 @@ ConversionRequest requestFrom(const CommandLineRequest& read, const Options& opt
     // As the file name box fills the pattern box.
     request.deckNameInPattern = support::BaseFileName(request.fileName);
     request.pattern = request.deckNameInPattern + "_#";
+    if (options.name) {
+        // Typed into the field: every "#" in it is the number, the deck's name or not.
+        request.pattern = *options.name;
+        request.deckNameInPattern.clear();
+    }
     request.allSlides = !read.someSlides;
     request.firstPosition = read.firstPosition.value_or(-1);
     request.lastPosition = read.lastPosition.value_or(-1);
     request.outputDir = read.outputDir.value_or("");
     request.formatOverride = read.formatOverride;
     request.batchMode = true;
-    request.offices = options.jobs.value_or(0);
+    ApplyRunOptions(options, request);
     return request;
 }
 
@@ -54,12 +59,17 @@ int RunWithoutWindow(ProgramServices services, const Options& options) {
     ConversionRequest request = requestFrom(read, options);
     NoWindow noWindow;
     Conversion conversion(services, noWindow);
+    int code = 0;
     try {
         conversion.run(request);
+        code = conversion.result().failed ? 1 : 0;
     } catch (const std::exception& error) {
-        return reportEscaped(error);
+        code = reportEscaped(error);
     }
-    return conversion.result().failed ? 1 : 0;
+    // Also after a failure: what was written is there, and a script may want it.
+    if (options.printFiles && !PrintFiles(WrittenFiles(conversion.result()), stdout))
+        return 1;
+    return code;
 }
 
 }  // namespace app

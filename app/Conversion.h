@@ -3,10 +3,12 @@
 // It takes a request in the form the main window's controls (or the command line) give it and
 // the services it needs; it asks its questions through the dialogs and shows what the window
 // would show through an observer.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/Options.h"
 #include "app/Program.h"
 
 namespace platform {
@@ -32,6 +34,13 @@ struct ConversionRequest {
     bool batchMode = false;  // BatchMode: no final question
     // Offices that export all slides side by side; 0: as many as the platform finds useful.
     int offices = 0;
+    // The images' size in pixels. With one side 0 the other follows the slide's aspect; with
+    // both the image fits inside them. Neither: the slide's own size (all slides), the screen's
+    // (a range).
+    int imageWidth = 0;
+    int imageHeight = 0;
+    // Of all slides only these, in order (Options::exportSlides); empty: every slide.
+    std::vector<SlideRange> exportSlides;
     std::string captureKeys = "{PRTSC}";  // CaptureKeys
 };
 
@@ -109,6 +118,20 @@ class Conversion {
     ConversionObserver& observer_;
     ConversionResult result_;
 };
+
+// The run settings that no control of the window holds, from the command line's options.
+void ApplyRunOptions(const Options& options, ConversionRequest& request);
+
+// The offices worth starting for an export the options ask for: --jobs, or as many as the
+// machine runs well; never more than the slides listed.
+int OfficesForExport(const Options& options);
+
+// The images a run wrote, each once, in slide order: its entries without the empty ones and
+// those that repeat an image for a slide that could not be shown.
+std::vector<std::string> WrittenFiles(const ConversionResult& result);
+
+// Prints each file on a line of its own; false when they could not all be written.
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out);
 
 // Quit ends the application; the object is dropped even when Quit fails, which ends the office
 // too, so a failing Quit is never asked again.

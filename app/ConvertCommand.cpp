@@ -1,10 +1,13 @@
 // The Convert command: the checks before a conversion and the report after it.
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
 #include "platform/Dialogs.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/FileCompare.h"
 #include "support/OpenWithDesktop.h"
 
@@ -87,6 +90,40 @@ void Conversion::reportDuplicates() {
             "It appears that not all the slides have been converted.\n\rYou should increase the "
             "pause between slides.");
     }
+}
+
+void ApplyRunOptions(const Options& options, ConversionRequest& request) {
+    // Without a list the platform knows best how many offices pay.
+    request.offices =
+        options.exportSlides.empty() ? options.jobs.value_or(0) : OfficesForExport(options);
+    request.imageWidth = options.width.value_or(0);
+    request.imageHeight = options.height.value_or(0);
+    request.exportSlides = options.exportSlides;
+}
+
+int OfficesForExport(const Options& options) {
+    const long offices = options.jobs.value_or(platform::defaultExportOffices());
+    const long listed = SlideCountOf(options.exportSlides);
+    return static_cast<int>(listed > 0 ? std::min(offices, listed) : offices);
+}
+
+std::vector<std::string> WrittenFiles(const ConversionResult& result) {
+    std::vector<std::string> written;
+    std::set<std::string> listed;
+    for (std::size_t i = 0; i < result.OutputFiles.size(); ++i) {
+        const std::string& file = result.OutputFiles[i];
+        const bool unshown = i < result.unshown.size() && result.unshown[i];
+        if (!file.empty() && !unshown && listed.insert(file).second)
+            written.push_back(file);
+    }
+    return written;
+}
+
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out) {
+    bool printed = true;
+    for (const std::string& file : files)
+        printed = std::fprintf(out, "%s\n", file.c_str()) >= 0 && printed;
+    return std::fflush(out) == 0 && printed;
 }
 
 void Conversion::fail(const std::string& message) {

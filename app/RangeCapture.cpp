@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/RunPlatform.h"
 #include "platform/images/ImageFiles.h"
+#include "platform/images/ImageSize.h"
 #include "support/FileCompare.h"
 
 namespace app {
@@ -38,6 +39,14 @@ void writeCapture(const platform::RgbImage& capture, const std::string& formatWo
         default:
             return platform::writeBmp(capture, path);
     }
+}
+
+// The capture, the screen's size, at the size the request asks for.
+platform::RgbImage atAskedSize(const platform::RgbImage& capture,
+                               const ConversionRequest& request) {
+    const platform::PixelSize size = platform::FitSize({capture.width, capture.height},
+                                                       {request.imageWidth, request.imageHeight});
+    return platform::Scaled(capture, size);
 }
 
 // "Slide 7" or "Slides 7, 8, 9".
@@ -89,7 +98,7 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
             if (!capture)
                 throw std::runtime_error("Unsupported clipboard format");
             current = ImageFileName(request, slide, numberWidth, formatWord);
-            writeCapture(*capture, formatWord, current);
+            writeCapture(atAskedSize(*capture, request), formatWord, current);
             captured = true;
             if (slide == first || attempts == MaxCaptureRepeats ||
                 !support::SameFileContents(current, previous))

@@ -16,12 +16,14 @@
 #include <stdexcept>
 
 #include "app/CommandLine.h"
+#include "app/Conversion.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/QtEventPump.h"
 #include "platform/QtShell.h"
 #include "platform/QuietDialogs.h"
 #include "platform/RealClock.h"
 #include "platform/RunPlatform.h"
+#include "platform/SilentDialogs.h"
 #include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/qt/QtClipboard.h"
@@ -187,34 +189,18 @@ class RealRunFactory : public platform::RunPlatformFactory {
     std::unique_ptr<platform::ExportOffices> started_;
 };
 
-// Reads the command line without a word to anyone: the run reads it again and says what it must.
-class SilentDialogs : public platform::Dialogs {
-  public:
-    void message(const std::string&) override {}
-    void messageWithCaption(const std::string&, const std::string&) override {}
-    bool askYesNo(const std::string&) override { return false; }
-    std::optional<std::string> inputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> openFile(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
 }  // namespace
 
 std::unique_ptr<platform::ExportOffices> StartExportOffices(const Options& options) {
     CommandLineRequest read;
-    SilentDialogs silent;
+    platform::SilentDialogs silent;
     try {
         ReadCommandLine(options, silent, read);
         if (read.action != CommandLineRequest::Action::Convert || read.someSlides)
             return nullptr;
         const platform::OfficeBounds bounds{platform::officeTimeoutFromEnvironment()};
         return std::make_unique<platform::ExportOffices>(
-            platform::LibreOfficeFactory::DefaultProgram, bounds,
-            options.jobs.value_or(platform::defaultExportOffices()));
+            platform::LibreOfficeFactory::DefaultProgram, bounds, OfficesForExport(options));
     } catch (const std::exception&) {
         return nullptr;
     }

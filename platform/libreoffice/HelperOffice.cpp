@@ -40,12 +40,12 @@ void HelperOffice::open(const std::string& path) {
 }
 
 std::future<void> HelperOffice::exportFromBack(SlideQueue& queue, const std::string& directory,
-                                               const SaveFormat& format) {
+                                               const SlideImage& image) {
     const std::string writer = "helper" + std::to_string(session_->pid());
-    return then([this, &queue, directory, format, writer] {
+    return then([this, &queue, directory, image, writer] {
         while (const std::optional<int> n = queue.takeBack()) {
             try {
-                exportSlide(*session_, directory, *n, format, writer);
+                exportSlide(*session_, directory, *n, image, writer);
                 queue.markDone();
             } catch (...) {
                 queue.giveBack(*n);

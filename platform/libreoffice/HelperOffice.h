@@ -32,7 +32,7 @@ class HelperOffice {
     // Exports from the back of `queue` until it is empty or closed. The future is ready once
     // it stops; it never holds an error.
     std::future<void> exportFromBack(SlideQueue& queue, const std::string& directory,
-                                     const SaveFormat& format);
+                                     const SlideImage& image);
     // Stops the office at once, from any thread: what it is doing fails, fast.
     void stop();
 

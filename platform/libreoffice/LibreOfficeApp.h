@@ -41,6 +41,8 @@ class LibreOfficeApp : public PresentationApp {
     void setExportProgress(ExportProgress report) override {
         exporter_.setProgress(std::move(report));
     }
+    void setExportSize(int width, int height) override { exporter_.setSize({width, height}); }
+    void setExportSlides(const std::vector<int>& slides) override { exporter_.setSlides(slides); }
     void saveAs(const std::string& directory, int& formatNumber, bool) override {
         exporter_.saveAs(directory, formatNumber);
     }

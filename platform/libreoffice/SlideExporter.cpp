@@ -21,16 +21,17 @@ void SlideExporter::open(const std::string& path) {
 
 void SlideExporter::saveAs(const std::string& directory, int formatNumber) {
     office_.requireDocument("SaveAs");
-    const SaveFormat format = saveFormat(formatNumber);
+    const SlideImage image{saveFormat(formatNumber), size_};
     std::error_code error;
     if (!fs::is_directory(directory, error))
         throw AutomationError("SaveAs: the directory " + inQuotes(directory) + " does not exist");
-    const int count = office_.slideCount();
-    SlideQueue queue(count);
+    const std::vector<int> slides = slidesToExport();
+    SlideQueue queue(slides);
+    const int count = static_cast<int>(slides.size());
     // One office draws one slide at a time: the helpers draw others on the other cores.
     std::vector<std::future<void>> helpers;
     for (const std::unique_ptr<HelperOffice>& helper : helpers_)
-        helpers.push_back(helper->exportFromBack(queue, directory, format));
+        helpers.push_back(helper->exportFromBack(queue, directory, image));
     // Progress is told here, on the caller's thread, also for the slides the helpers did: every
     // count once, in order.
     int reported = 0;
@@ -39,9 +40,9 @@ void SlideExporter::saveAs(const std::string& directory, int formatNumber) {
             progress_(++reported, count);
     };
     try {
-        exportFromFront(queue, directory, format, report);
+        exportFromFront(queue, directory, image, report);
         finishHelpers(queue, helpers, report);
-        exportFromFront(queue, directory, format, report);
+        exportFromFront(queue, directory, image, report);
     } catch (...) {
         queue.close();
         stopHelpers();
@@ -50,10 +51,23 @@ void SlideExporter::saveAs(const std::string& directory, int formatNumber) {
     }
 }
 
+std::vector<int> SlideExporter::slidesToExport() {
+    const int count = office_.slideCount();
+    std::vector<int> slides = slides_;
+    if (slides_.empty()) {
+        for (int n = 1; n <= count; ++n) slides.push_back(n);
+    }
+    for (const int n : slides) {
+        if (n < 1 || n > count)
+            throw AutomationError("SaveAs: the presentation has no slide " + std::to_string(n));
+    }
+    return slides;
+}
+
 void SlideExporter::exportFromFront(SlideQueue& queue, const std::string& directory,
-                                    const SaveFormat& format, const std::function<void()>& report) {
+                                    const SlideImage& image, const std::function<void()>& report) {
     while (const std::optional<int> n = queue.takeFront()) {
-        exportSlide(office_, directory, *n, format, "main");
+        exportSlide(office_, directory, *n, image, "main");
         queue.markDone();
         report();
     }

@@ -27,6 +27,10 @@ class SlideExporter {
     void open(const std::string& path);
     // Told after each exported slide, on the thread that calls saveAs.
     void setProgress(PresentationApp::ExportProgress report) { progress_ = std::move(report); }
+    // The images' size in pixels (see PresentationApp::setExportSize).
+    void setSize(PixelSize size) { size_ = size; }
+    // The slides saveAs exports, in order (see PresentationApp::setExportSlides).
+    void setSlides(std::vector<int> slides) { slides_ = std::move(slides); }
     void saveAs(const std::string& directory, int formatNumber);
 
     // Stops the helper offices at once, from any thread: what they are doing fails, fast.
@@ -35,8 +39,10 @@ class SlideExporter {
     void dropHelpers();
 
   private:
+    // The slides asked for, or every one; throws AutomationError for one the deck lacks.
+    std::vector<int> slidesToExport();
     // Exports slides from the front of the queue, calling report after each.
-    void exportFromFront(SlideQueue& queue, const std::string& directory, const SaveFormat& format,
+    void exportFromFront(SlideQueue& queue, const std::string& directory, const SlideImage& image,
                          const std::function<void()>& report);
     // Once the main office found the queue empty: the helpers finish the slides they are
     // drawing (for a while), and a helper that is still starting is not waited for.
@@ -49,6 +55,8 @@ class SlideExporter {
     OfficeSession& office_;
     std::vector<std::unique_ptr<HelperOffice>> helpers_;
     PresentationApp::ExportProgress progress_;
+    PixelSize size_;
+    std::vector<int> slides_;  // empty: every slide
 };
 
 }  // namespace platform::office

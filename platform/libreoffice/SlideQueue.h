@@ -3,6 +3,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace platform::office {
 
@@ -10,9 +11,7 @@ namespace platform::office {
 // back). Once closed, only the front is served: the helpers stop, the main office goes on.
 class SlideQueue {
   public:
-    explicit SlideQueue(int count) {
-        for (int n = 1; n <= count; ++n) slides_.push_back(n);
-    }
+    explicit SlideQueue(const std::vector<int>& slides) : slides_(slides.begin(), slides.end()) {}
     std::optional<int> takeFront() { return take(true); }
     std::optional<int> takeBack() { return take(false); }
     bool closed() {

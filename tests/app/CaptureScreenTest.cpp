@@ -55,8 +55,8 @@ class CaptureOnScreen : public testing::Test {
 
     // Converts slides first..last of a deck with the format word of the window's list.
     void convert(const std::string& deck, int first, int last,
-                 const char* convertTo = "Convert to *.jpg") {
-        app::TForm1 form(program->services());
+                 const char* convertTo = "Convert to *.jpg", const app::Options& options = {}) {
+        app::TForm1 form(program->services(), options);
         form.BatchMode = true;
         form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
         form.OutputDir->setText(QString::fromStdString(out));
@@ -149,6 +149,25 @@ TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
             expectShowsSlide(image("ten", slide, c.extension), slide);
         }
     }
+}
+
+TEST_F(CaptureOnScreen, CaptureScaledToTheAskedWidth) {
+    app::Options options;
+    options.width = 512;
+    convert("ten", 2, 3, "Convert to *.png", options);
+
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    const int height = (512 * screen.height() + screen.width() / 2) / screen.width();
+    for (int slide = 2; slide <= 3; ++slide) {
+        SCOPED_TRACE(slide);
+        const platform::RgbImage picture = platform::readImage(image("ten", slide, "png"));
+        EXPECT_EQ(picture.width, 512);
+        EXPECT_EQ(picture.height, height);
+        const testdecks::Point point = testdecks::pointInSlide(512, height);
+        EXPECT_TRUE(
+            testdecks::near(picture.at(point.x, point.y), testdecks::slideColour(slide), 12));
+    }
+    EXPECT_FALSE(failed);
 }
 
 TEST_F(CaptureOnScreen, IdenticalNeighboursEndAfterTheBoundedRepeats) {

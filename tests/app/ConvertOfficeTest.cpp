@@ -22,6 +22,7 @@
 #include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "support/FileCompare.h"
 #include "tests/app/ProgramRun.h"
 #include "tests/decks/TestDecks.h"
 #include "tests/fakes/FakeRunPlatforms.h"
@@ -48,16 +49,17 @@ Texts numberedNames(const std::string& stem, const std::string& extension, int s
     return names;
 }
 
-// Every file is a valid image of the slide's size, showing that slide's background.
+// Every file is a valid image of the size, by default the slide's own, showing that slide's
+// background.
 void expectSlideImages(const std::string& directory, const Texts& names, const std::string& magic,
-                       int tolerance) {
+                       int tolerance, int width = 960, int height = 720) {
     for (int n = 1; n <= static_cast<int>(names.size()); ++n) {
         const std::string file = directory + "/" + names[n - 1];
         SCOPED_TRACE(file);
         EXPECT_EQ(head(file, magic.size()), magic);
         const platform::RgbImage image = platform::readImage(file);
-        EXPECT_EQ(image.width, 960);
-        EXPECT_EQ(image.height, 720);
+        EXPECT_EQ(image.width, width);
+        EXPECT_EQ(image.height, height);
         EXPECT_TRUE(testdecks::near(image.at(20, 20), testdecks::slideColour(n), tolerance));
     }
 }
@@ -172,6 +174,33 @@ TEST_F(ConvertWithOffice, ProgressOnATerminal) {
         last = at == std::string::npos ? last : at;
     }
     EXPECT_NE(run.errors.find("of 12" + erase + "\r\n"), std::string::npos) << run.errors;
+}
+
+TEST_F(ConvertWithOffice, TheOfficeDrawsAtTheAskedSize) {
+    // A box wider than the 4:3 slides: the images fit inside it, drawn at that size.
+    const ProgramRun run =
+        runProgram("--width=2000 --height=1200 --format=bmp \"" + deck + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const Texts names = numberedNames("twelve_", "bmp");
+    EXPECT_EQ(filesIn(out), names);
+    expectSlideImages(out, names, "BM", 0, 1600, 1200);
+}
+
+TEST_F(ConvertWithOffice, ASlideListGivesTheImagesOfTheWholeExportOfThoseSlides) {
+    const std::string all = out + "/all", some = out + "/some";
+    fs::create_directory(all);
+    fs::create_directory(some);
+
+    const ProgramRun whole = runProgram("\"" + deck + "\" /d:" + all);
+    const ProgramRun listed = runProgram("--export-slides=2,11-12 \"" + deck + "\" /d:" + some);
+
+    EXPECT_EQ(whole.exitCode, 0) << whole.errors;
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+    const Texts names{"twelve_02.jpg", "twelve_11.jpg", "twelve_12.jpg"};
+    EXPECT_EQ(filesIn(some), names);
+    for (const std::string& name : names)
+        EXPECT_TRUE(support::SameFileContents(some + "/" + name, all + "/" + name)) << name;
 }
 
 TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation) {
@@ -305,6 +334,21 @@ TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
               "Error: " + images +
                   "/cover.jpg would have held more than one slide: the others are kept in " +
                   images + " as Slide2 (2).jpg, Slide3.jpg");
+}
+
+TEST_F(ConvertWithOffice, PrintedFilesAreTheImagesWrittenUnderTheNamesTheyGot) {
+    // One name for every slide: the first takes it, the others are kept under their own.
+    const ProgramRun run = runProgram("--name=cover --print-files \"" + deck + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    Texts names{"cover.jpg"};
+    for (int n = 2; n <= Slides; ++n) names.push_back("Slide" + std::to_string(n) + ".jpg");
+    std::string printed;
+    for (const std::string& name : names) printed += out + "/" + name + "\n";
+    EXPECT_EQ(run.output, printed);
+    expectSlideImages(out, names, "\xff\xd8\xff", 24);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(filesIn(out), names);
 }
 
 TEST_F(ConvertWithOffice, TwoDecksIntoOneFolderAtOnceEachGetTheirOwnSlides) {

@@ -412,4 +412,61 @@ TEST_F(ConvertCommand, EmptyPresentationGivesNoImage) {
     EXPECT_TRUE(fs::is_empty(out));
 }
 
+// The window with the command line's options beside its controls.
+std::unique_ptr<TForm1> windowWith(app::Program& program, const app::Options& options,
+                                   const std::string& deck, const std::string& out) {
+    auto form = std::make_unique<TForm1>(program.services(), options);
+    form->FileName->setText(QString::fromStdString(deck));
+    form->OutputDir->setText(QString::fromStdString(out));
+    form->BatchMode = true;
+    return form;
+}
+
+TEST_F(ConvertCommand, SlideListExportsItsSlidesAloneNamedAsInTheWholeDeck) {
+    automation.script.slideCount = 12;
+    app::Options options;
+    options.exportSlides = {{2, 2}, {4, 5}};
+    options.width = 1920;
+    form = windowWith(program, options, deck, out);
+
+    clickConvert();
+
+    EXPECT_EQ(withStagingNamed(automation.log->calls),
+              (Texts{"setVisible(1)", "openPresentation(" + deck + ",0,0,1)", "setAdvanceMode(1)",
+                     "runSlideShow()", "slideCount()", "setExportSize(1920,0)",
+                     "setExportSlides(2,4,5)", "saveAs(" + out + "/<staging>,17,1)", "quit()"}));
+    EXPECT_EQ(form->OutputFiles,
+              (Texts{inOut("talk_02.jpg"), inOut("talk_04.jpg"), inOut("talk_05.jpg")}));
+    for (const std::string slide : {"2", "4", "5"})
+        EXPECT_EQ(contents(inOut("talk_0" + slide + ".jpg")), "fake jpg of slide " + slide + "\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+    EXPECT_FALSE(form->runFailed);
+}
+
+TEST_F(ConvertCommand, SlideListBeyondTheDeckNamesTheMissingSlidesAndWritesNothing) {
+    const struct {
+        std::vector<app::SlideRange> list;
+        std::string message;
+    } cases[] = {
+        {{{3, 4}}, "Error: The presentation has 3 slides: there is no slide 4"},
+        {{{1, 1}, {5, 6}, {9, 9}},
+         "Error: The presentation has 3 slides: there are no slides 5-6, 9"},
+    };
+    for (const auto& c : cases) {
+        services.dialogs.shown.clear();
+        automation.log->calls.clear();
+        app::Options options;
+        options.exportSlides = c.list;
+        form = windowWith(program, options, deck, out);
+
+        clickConvert();
+
+        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, c.message}));
+        EXPECT_EQ(automation.log->calls.back(), "quit()");
+        EXPECT_TRUE(form->OutputFiles.empty());
+        EXPECT_TRUE(form->runFailed);
+        EXPECT_TRUE(fs::is_empty(out));
+    }
+}
+
 }  // namespace

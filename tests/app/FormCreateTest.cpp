@@ -310,6 +310,15 @@ TEST(FormCreate, FileNameFromCommandLineFillsThePattern) {
     EXPECT_FALSE(form.OfileNameLabel->isHidden());
 }
 
+TEST(FormCreate, NameOptionIsTypedIntoThePatternFieldAfterTheFileName) {
+    FakeProgram services;
+    TForm1 form(services.program.services(), app::ReadOptions({"a#.ppt", "--name=a#-#"}),
+                [](TForm1&) {});
+    EXPECT_EQ(form.OfileName->text(), "a#-#");
+    // Typed in, every "#" is the number, also where the deck's name has one.
+    EXPECT_EQ(app::ImageFileName(form.request(), 2, 1, "jpg"), "/a2-2.jpg");
+}
+
 TEST(FormCreate, ErrorEscapingConvertIsShownAndTheWindowStays) {
     FakeProgram services;
     TForm1 form(services.program.services(), commandLine({"deck.ppt"}),

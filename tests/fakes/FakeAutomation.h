@@ -48,6 +48,8 @@ class FakePresentationApp : public platform::PresentationApp {
     void runSlideShow() override;
     int slideCount() override;
     void setExportProgress(ExportProgress report) override { exportProgress_ = std::move(report); }
+    void setExportSize(int width, int height) override;
+    void setExportSlides(const std::vector<int>& slides) override;
     void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) override;
     void goToSlide(int slideNumber) override;
     void quit() override;
@@ -58,6 +60,7 @@ class FakePresentationApp : public platform::PresentationApp {
     AutomationScript script_;
     std::shared_ptr<AutomationLog> log_;
     ExportProgress exportProgress_;
+    std::vector<int> exportSlides_;  // empty: every slide
     int moves_ = 0;
     bool showRunning_ = false;
 };
