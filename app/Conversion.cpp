@@ -18,6 +18,7 @@
 #include "platform/Automation.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/OwnedFolder.h"
 #include "platform/RunPlatform.h"
 #include "support/Files.h"
 #include "support/TextUtil.h"
@@ -89,6 +90,7 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         if (::mkdir(directory.c_str(), 0777) != 0)
             return fail("Error: Cannot create " + directory);
     }
+    platform::reclaimStagingLeftovers(directory);
     dialogs.notice("Powerpoint will save your presentation as *." + formatWord +
                    " files.\n\rPlease wait for it to finish converting your presentation.");
 

@@ -16,9 +16,11 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "platform/Automation.h"
+#include "platform/OwnedFolder.h"
 #include "platform/RunCleanup.h"
 
 extern char** environ;
@@ -60,7 +62,8 @@ std::string item(const std::string& path, const std::string& prop, const std::st
 
 void seedProfile(const std::string& profile, const std::string& program) {
     const fs::path user = fs::path(profile) / "user";
-    fs::create_directories(user);
+    // Not create_directories: a profile that a signal's cleanup has just removed stays removed.
+    fs::create_directory(user);
     std::ofstream out(user / "registrymodifications.xcu");
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
@@ -75,7 +78,7 @@ void seedProfile(const std::string& profile, const std::string& program) {
         << "</oor:items>\n";
     const std::string buildId = installedBuildId(program);
     if (!buildId.empty()) {
-        fs::create_directories(user / "extensions");
+        fs::create_directory(user / "extensions");
         std::ofstream(user / "extensions" / "buildid") << buildId << "\n";
     }
     if (!out)
@@ -92,9 +95,18 @@ std::string uniquePipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     std::ostringstream name;
-    name << OfficeProcess::PipePrefix << ownerMark() << "_" << counter++ << "_" << std::hex
+    name << OfficeProcess::PipePrefix << ::getpid() << "_" << counter++ << "_" << std::hex
          << random();
     return name.str();
+}
+
+std::unique_ptr<OwnedFolder> makeProfileFolder() {
+    try {
+        return std::make_unique<OwnedFolder>(temporaryDirectory(), OfficeProcess::ProfilePrefix);
+    } catch (const std::system_error& error) {
+        throw AutomationError("Cannot create a LibreOffice profile in " + temporaryDirectory() +
+                              ": " + std::strerror(error.code().value()));
+    }
 }
 
 }  // namespace
@@ -103,43 +115,29 @@ OfficeProcess::OfficeProcess(std::string program, bool headless, std::string dis
     : program_(std::move(program)),
       headless_(headless),
       display_(std::move(display)),
+      profileFolder_(makeProfileFolder()),
+      profile_(profileFolder_->path()),
       pipeName_(uniquePipeName()) {
-    std::string pattern = temporaryDirectory() + "/" + ProfilePrefix + ownerMark() + "-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw AutomationError("Cannot create a LibreOffice profile in " + temporaryDirectory() +
-                              ": " + std::strerror(errno));
-    profile_ = pattern;
-    profileCleanup_ = CleanupEntry::path(profile_);
-    pipeCleanup_ = CleanupEntry::path(pipeFile());
-    try {
-        seedProfile(profile_, program_);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(profile_, ignored);
-        throw;
-    }
+    profileFolder_->recordSocket(pipeFile());
+    seedProfile(profile_, program_);
 }
 
 OfficeProcess::~OfficeProcess() {
     if (pid_ > 0 && !status_)
         kill();
-    std::error_code ignored;
-    fs::remove_all(profile_, ignored);
-    // An office that did not end by itself (killed by us, by the watchdog or by anyone) leaves
-    // its pipe's socket file behind; the name is ours alone, so it can go in any case.
-    removePipeFile();
+    // The profile goes with its folder, and with it the office's pipe file: an office that did
+    // not end by itself (killed by us, by the watchdog or by anyone) leaves it behind.
 }
 
 void OfficeProcess::reclaimLeftovers() {
-    platform::reclaimLeftovers(temporaryDirectory(), ProfilePrefix);
-    platform::reclaimLeftovers(PipeDirectory, pipeFilePrefix() + PipePrefix);
+    reclaimOwnedLeftovers(temporaryDirectory(), ProfilePrefix, {});
 }
 
 void OfficeProcess::start() {
     // Everything the child needs is built before fork: after it only async-signal-safe calls.
     std::vector<std::string> args = {
         program_,
-        "-env:UserInstallation=file://" + profile_,
+        "-env:UserInstallation=" + profileUrl(),
         "--accept=pipe,name=" + pipeName_ + ";urp;StarOffice.ComponentContext",
         "--norestore",
         "--nologo",
@@ -245,14 +243,18 @@ void OfficeProcess::kill() {
         status_ = -SIGKILL;
         processCleanup_.release();
     }
-    removePipeFile();
+    removeSocketFiles();
 }
 
 std::string OfficeProcess::pipeFile() const {
     return std::string(PipeDirectory) + "/" + pipeFilePrefix() + pipeName_;
 }
 
-void OfficeProcess::removePipeFile() const {
+std::string OfficeProcess::profileUrl() const {
+    return "file://" + profile_;
+}
+
+void OfficeProcess::removeSocketFiles() const {
     ::unlink(pipeFile().c_str());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +20,6 @@
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "tests/app/ProgramRun.h"
@@ -220,21 +220,28 @@ TEST_F(ConvertWithOffice, BrokenPresentationFailsWithAMessageAndLeavesNothing) {
     EXPECT_TRUE(fs::is_empty(images));
 }
 
-// The program started in the background, as a user's script would, to be signalled.
-pid_t startProgram(const std::string& deck, const std::string& directory) {
+// A command started in the background with the file-creation mask `mask`, as a user's script
+// would start it, to be signalled.
+pid_t startCommand(const std::vector<std::string>& command, mode_t mask = 022) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
+        ::umask(mask);
         std::freopen("/dev/null", "r", stdin);
         std::freopen("/dev/null", "w", stdout);
         std::freopen("/dev/null", "w", stderr);
-        const std::string target = "/d:" + directory;
-        ::execl(DECKSHOT_EXE, DECKSHOT_EXE, deck.c_str(), target.c_str(),
-                static_cast<char*>(nullptr));
+        std::vector<char*> argv;
+        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     return child;
+}
+
+pid_t startProgram(const std::string& deck, const std::string& directory, mode_t mask = 022) {
+    return startCommand({DECKSHOT_EXE, deck, "/d:" + directory}, mask);
 }
 
 // The names in `directory` that begin with `prefix`.
@@ -350,7 +357,7 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
     }
 }
 
-TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRun) {
+TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRunAndLookAlikesStay) {
     const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
     const std::string images = out + "/images";
     fs::create_directory(images);
@@ -360,19 +367,47 @@ TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRun) {
     exitCodeOf(killed);
     ASSERT_EQ(namesStartingWith(images, ".deckshot-staging-").size(), 1U);
     ASSERT_FALSE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
-    // Look-alikes that are not a dead run's: a live process's (ours), and a user's own.
-    const std::string live = ".deckshot-staging-" + platform::ownerMark() + "-x";
-    fs::create_directory(images + "/" + live);
-    fs::create_directory(images + "/.deckshot-staging-mine");
+    // A user's own files and folders under names like the ones a run leaves.
+    const std::string userFolder = ".deckshot-staging-1.2-x";
+    fs::create_directory(images + "/" + userFolder);
+    std::ofstream(images + "/" + userFolder + "/my.txt") << "the user's";
+    std::ofstream(images + "/.deckshot-staging-99999.123-file") << "the user's";
+    const std::string userNotes = officetest::scratchRoot() + "/deckshot-office-77777.1-notes";
+    std::ofstream(userNotes) << "the user's";
 
     const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
 
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     Texts expected = numberedNames("twelve_", "jpg");
-    expected.insert(expected.begin(), {".deckshot-staging-mine", live});
+    expected.insert(expected.begin(), {userFolder, ".deckshot-staging-99999.123-file"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(filesIn(images), expected);
-    EXPECT_TRUE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
+    EXPECT_EQ(filesIn(images + "/" + userFolder), Texts{"my.txt"});
+    EXPECT_EQ(namesStartingWith(officetest::scratchRoot(), "deckshot-office-"),
+              Texts{"deckshot-office-77777.1-notes"});
+    fs::remove(userNotes);
+}
+
+// A run in a container, or on another host, that shares the output folder: this machine's
+// process table does not show it, yet it lives.
+TEST_F(ConvertWithOffice, ALiveRunInAnotherPidNamespaceKeepsItsFolders) {
+    if (std::system("unshare -pf --mount-proc true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "a new pid namespace is not allowed here";
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const pid_t elsewhere =
+        startCommand({"unshare", "-pf", "--mount-proc", DECKSHOT_EXE, big, "/d:" + images});
+    ASSERT_TRUE(waitForStaging(images));
+
+    const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(exitCodeOf(elsewhere), 0);
+    Texts expected = numberedNames("big_", "jpg", 60);
+    const Texts twelve = numberedNames("twelve_", "jpg");
+    expected.insert(expected.end(), twelve.begin(), twelve.end());
+    EXPECT_EQ(filesIn(images), expected);
 }
 
 TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {
