@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -38,21 +40,18 @@ bool hasOurShape(const std::string& name, const std::string& prefix) {
     return true;
 }
 
-// The marker is written and locked under another name, then renamed: a folder shows the marker
-// only once it is locked, so no other run can take a new folder for a dead one.
+// The marker is locked before its text is written: a marker that holds the text and whose lock
+// can be taken belongs to a run that has ended.
 int makeLockedMarker(const std::string& folder) {
-    const std::string draft = folder + "/.deckshot-owner-draft";
-    const int fd = ::open(draft.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const std::string marker = folder + "/" + MarkerName;
+    const int fd = ::open(marker.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         throwErrno();
     const std::string text = MarkerText;
-    const bool ready = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                       ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-                       ::rename(draft.c_str(), (folder + "/" + MarkerName).c_str()) == 0;
-    if (!ready) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
         const int error = errno;
         ::close(fd);
-        ::unlink(draft.c_str());
         errno = error;
         throwErrno();
     }
@@ -166,8 +165,21 @@ void reclaimOwnedLeftovers(const std::string& directory, const std::string& pref
     }
 }
 
+namespace {
+
+// The office's own temporary file beside a file it writes: "lu" + letters and digits + ".tmp".
+bool isOfficeTemporaryName(const std::string& name) {
+    const std::size_t end = name.size() - 4;
+    if (name.size() <= 6 || name.rfind("lu", 0) != 0 || name.compare(end, 4, ".tmp") != 0)
+        return false;
+    return std::all_of(name.begin() + 2, name.begin() + static_cast<std::ptrdiff_t>(end),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+}  // namespace
+
 bool isStagingFileName(const std::string& name) {
-    if (name == ".room-for-an-image" || name == StagingImageName)
+    if (name == ".room-for-an-image" || name == StagingImageName || isOfficeTemporaryName(name))
         return true;
     // Slide<n>.<extension>, and the scratch names made from it: .Slide<n>.<extension>.part-...
     std::size_t at = name.rfind("Slide", 0) == 0 ? 5 : name.rfind(".Slide", 0) == 0 ? 6 : 0;

@@ -29,7 +29,8 @@ class Registry {
         entries_.emplace(++last_, std::move(entry));
         return last_;
     }
-    unsigned addMade(const std::function<std::string()>& make) {
+    template <typename Make>
+    unsigned addMade(const Make& make) {
         const std::lock_guard lock(mutex_);
         entries_.emplace(last_ + 1, make());
         return ++last_;
@@ -106,6 +107,10 @@ CleanupEntry CleanupEntry::path(const std::string& path) {
 
 CleanupEntry CleanupEntry::madePath(const std::function<std::string()>& make) {
     return CleanupEntry(registry().addMade(make));
+}
+
+CleanupEntry CleanupEntry::startedProcess(const std::function<pid_t()>& start) {
+    return CleanupEntry(registry().addMade(start));
 }
 
 CleanupEntry::~CleanupEntry() {

@@ -27,6 +27,8 @@ class CleanupEntry {
     // The path that `make` creates (or throws), made under the registry's lock: once a signal
     // has begun the cleanup, nothing new is made that it would miss.
     static CleanupEntry madePath(const std::function<std::string()>& make);
+    // The process that `start` starts (or throws), likewise started under the registry's lock.
+    static CleanupEntry startedProcess(const std::function<pid_t()>& start);
     ~CleanupEntry();
     CleanupEntry(CleanupEntry&& other) noexcept;
     CleanupEntry& operator=(CleanupEntry&& other) noexcept;

@@ -176,27 +176,31 @@ void OfficeProcess::start() {
 
     const std::lock_guard lock(reapMutex_);
     status_.reset();
-    const pid_t child = ::fork();
-    if (child < 0)
-        throw AutomationError(std::string("Cannot start LibreOffice: ") + std::strerror(errno));
-    if (child == 0) {
-        // The office must not outlive us, whatever way we end.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
+    // Started under the cleanup registry's lock: an office started while a signal ends the run
+    // would escape its cleanup.
+    processCleanup_ = CleanupEntry::startedProcess([&] {
+        const pid_t child = ::fork();
+        if (child < 0)
+            throw AutomationError(std::string("Cannot start LibreOffice: ") + std::strerror(errno));
+        if (child == 0) {
+            // The office must not outlive us, whatever way we end.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            if (in < 0 || out < 0)
+                ::_exit(127);
+            ::dup2(in, 0);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            ::close_range(3, ~0u, 0);
+            ::execve(argv[0], argv.data(), envp.data());
             ::_exit(127);
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (in < 0 || out < 0)
-            ::_exit(127);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::close_range(3, ~0u, 0);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    pid_ = child;
-    processCleanup_ = CleanupEntry::process(child);
+        }
+        pid_ = child;
+        return child;
+    });
 }
 
 std::optional<int> OfficeProcess::poll() {

@@ -253,11 +253,11 @@ Texts namesStartingWith(const std::string& directory, const std::string& prefix)
     return found;
 }
 
-// Waits (up to a minute) until the run exports into its staging folder.
+// Waits (up to a minute) until the run has exported a slide into its staging folder.
 bool waitForStaging(const std::string& directory) {
     for (int i = 0; i < 600; ++i) {
         for (const std::string& name : namesStartingWith(directory, ".deckshot-staging-"))
-            if (!fs::is_empty(directory + "/" + name))
+            if (!namesStartingWith(directory + "/" + name, "Slide").empty())
                 return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

@@ -100,7 +100,7 @@ class OwnedFolderTest : public testing::Test {
 };
 
 const auto writesSlides = [](platform::OwnedFolder& folder) {
-    for (const char* name : {"Slide1.jpg", ".Slide2.png.part-main", "image.tmp"})
+    for (const char* name : {"Slide1.jpg", ".Slide2.png.part-main", "image.tmp", "lu12ab.tmp"})
         std::ofstream(folder.path() + "/" + name) << "an image";
 };
 
@@ -137,12 +137,12 @@ TEST_F(OwnedFolderTest, OnlyWhatAnEndedRunWroteIsReclaimed) {
     EXPECT_FALSE(fs::exists(ended.path()));
     EXPECT_EQ(namesIn(sockets), Texts{"notes"});
     EXPECT_EQ(namesIn(endedWithAUsersFile.path()), Texts{"my.txt"});
-    EXPECT_EQ(namesIn(live.path()),
-              (Texts{".Slide2.png.part-main", ".deckshot-owner", "Slide1.jpg", "image.tmp"}));
+    EXPECT_EQ(namesIn(live.path()), (Texts{".Slide2.png.part-main", ".deckshot-owner", "Slide1.jpg",
+                                           "image.tmp", "lu12ab.tmp"}));
     for (const std::string& name : {prefix + "abc123", prefix + "1.2-x"})
         EXPECT_EQ(namesIn(dir + "/" + name), Texts{"Slide1.jpg"}) << name;
     EXPECT_TRUE(fs::is_regular_file(dir + "/" + prefix + "file01"));
-    EXPECT_EQ(namesIn(endedElsewhere.path()).size(), 4U);
+    EXPECT_EQ(namesIn(endedElsewhere.path()).size(), 5U);
 
     // Once the live run has ended, its folder is a leftover like any other.
     live.end();
