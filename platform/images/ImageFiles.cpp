@@ -289,6 +289,10 @@ void writePng(const RgbImage& image, const std::string& path) {
     temp.commit();
 }
 
+void giveUsualPermissions(const std::string& path) {
+    ::chmod(path.c_str(), 0666 & ~processUmask());
+}
+
 RgbImage readImage(const std::string& path) {
     QImage loaded;
     if (!loaded.load(QString::fromStdString(path)))

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,9 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include <rtl/digest.h>
+#include <rtl/ustring.hxx>
 
 #include "platform/Automation.h"
 #include "platform/OwnedFolder.h"
@@ -109,6 +113,21 @@ std::unique_ptr<OwnedFolder> makeProfileFolder() {
     }
 }
 
+// The office's single-instance pipe is named after the MD5 digest of its profile's URL, taken
+// over the URL's UTF-16 code units and written as unpadded hexadecimal bytes.
+std::string singleInstancePipeName(const std::string& profileUrl) {
+    const rtl::OUString url = rtl::OStringToOUString(
+        rtl::OString(profileUrl.data(), static_cast<sal_Int32>(profileUrl.size())),
+        RTL_TEXTENCODING_UTF8);
+    sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
+    rtl_digest_MD5(url.getStr(), static_cast<sal_uInt32>(url.getLength() * sizeof(sal_Unicode)),
+                   digest, sizeof digest);
+    std::ostringstream name;
+    name << "SingleOfficeIPC_" << std::hex;
+    for (const sal_uInt8 byte : digest) name << static_cast<unsigned>(byte);
+    return name.str();
+}
+
 }  // namespace
 
 OfficeProcess::OfficeProcess(std::string program, bool headless, std::string display)
@@ -119,14 +138,15 @@ OfficeProcess::OfficeProcess(std::string program, bool headless, std::string dis
       profile_(profileFolder_->path()),
       pipeName_(uniquePipeName()) {
     profileFolder_->recordSocket(pipeFile());
+    profileFolder_->recordSocket(singleInstanceFile());
     seedProfile(profile_, program_);
 }
 
 OfficeProcess::~OfficeProcess() {
     if (pid_ > 0 && !status_)
         kill();
-    // The profile goes with its folder, and with it the office's pipe file: an office that did
-    // not end by itself (killed by us, by the watchdog or by anyone) leaves it behind.
+    // The profile goes with its folder, and with it the office's socket files: an office that
+    // did not end by itself (killed by us, by the watchdog or by anyone) leaves them behind.
 }
 
 void OfficeProcess::reclaimLeftovers() {
@@ -183,6 +203,9 @@ void OfficeProcess::start() {
         if (child < 0)
             throw AutomationError(std::string("Cannot start LibreOffice: ") + std::strerror(errno));
         if (child == 0) {
+            // The office's sockets and files are ours alone, whatever our mask: its remote protocol
+            // has no login, so anyone who could connect could drive it as us.
+            ::umask(077);
             // The office must not outlive us, whatever way we end.
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != parent)
@@ -254,12 +277,18 @@ std::string OfficeProcess::pipeFile() const {
     return std::string(PipeDirectory) + "/" + pipeFilePrefix() + pipeName_;
 }
 
+std::string OfficeProcess::singleInstanceFile() const {
+    return std::string(PipeDirectory) + "/" + pipeFilePrefix() +
+           singleInstancePipeName(profileUrl());
+}
+
 std::string OfficeProcess::profileUrl() const {
     return "file://" + profile_;
 }
 
 void OfficeProcess::removeSocketFiles() const {
     ::unlink(pipeFile().c_str());
+    ::unlink(singleInstanceFile().c_str());
 }
 
 bool OfficeProcess::running() {

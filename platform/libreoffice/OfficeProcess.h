@@ -1,6 +1,6 @@
 #pragma once
 // The office process of one automation object, and the watchdog that bounds calls into it.
-// Plain POSIX: no UNO here.
+// Plain POSIX (and one digest of LibreOffice's runtime library): no UNO here.
 #include <sys/types.h>
 
 #include <atomic>
@@ -23,7 +23,7 @@ class OfficeProcess {
     static constexpr const char* ProfilePrefix = "deckshot-office-";
     static constexpr const char* PipePrefix = "deckshot_";
 
-    // Removes the profiles, with the offices' pipe files they record, that runs which have ended
+    // Removes the profiles, with the offices' sockets they record, that runs which have ended
     // without cleaning up (a SIGKILL, a power cut) left behind; those of live runs stay.
     static void reclaimLeftovers();
 
@@ -56,8 +56,10 @@ class OfficeProcess {
     std::string logTail() const;
 
   private:
-    // The socket file of the office's pipe, which only an office that ends by itself removes.
+    // The socket files of the office's pipe and of its single-instance pipe, which only an office
+    // that ends by itself removes (and the latter not even then).
     std::string pipeFile() const;
+    std::string singleInstanceFile() const;
     // The profile as the office is told it.
     std::string profileUrl() const;
     void removeSocketFiles() const;

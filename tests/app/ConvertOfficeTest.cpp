@@ -1,9 +1,12 @@
 // Whole presentations converted by the real office: in the window's process for every format,
 // and as the command-line program a script would run, on a machine without a display.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -270,6 +274,37 @@ int exitCodeOf(pid_t child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The socket files that the offices of the runs started here listen on: their profiles lie in
+// the scratch folder.
+std::set<std::string> officeSockets() {
+    const std::vector<std::string> files =
+        testdecks::socketFilesOf(testdecks::processesMentioning(officetest::officeProfileMark()));
+    return {files.begin(), files.end()};
+}
+
+std::size_t singleInstanceSockets(const std::set<std::string>& sockets) {
+    return std::count_if(sockets.begin(), sockets.end(), [](const std::string& socket) {
+        return socket.find("SingleOfficeIPC_") != std::string::npos;
+    });
+}
+
+// Tries to connect to `socket` as the user nobody: 0 connected, EACCES refused, or why not.
+int connectAsAnotherUser(const std::string& socket) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(255);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        socket.copy(address.sun_path, sizeof address.sun_path - 1);
+        const bool connected =
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::_exit(connected ? 0 : errno);
+    }
+    return exitCodeOf(child);
+}
+
 TEST_F(ConvertWithOffice, AUsersSlideFilesAndADeckNamedLikeOneSurvive) {
     std::ofstream(out + "/Slide1.jpg") << "the user's own picture";
     std::ofstream(out + "/Slide1.bmp") << "the user's own bitmap";
@@ -347,6 +382,7 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
         SCOPED_TRACE(signal);
         const pid_t run = startProgram(big, images);
         ASSERT_TRUE(waitForStaging(images));
+        const std::set<std::string> sockets = officeSockets();
         const auto sent = std::chrono::steady_clock::now();
         ::kill(run, signal);
 
@@ -354,6 +390,8 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
         EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
         EXPECT_TRUE(fs::is_empty(images)) << filesIn(images).front();
         officetest::expectNoOfficeLeft();
+        EXPECT_GE(singleInstanceSockets(sockets), 1U);
+        for (const std::string& socket : sockets) EXPECT_FALSE(fs::exists(socket)) << socket;
     }
 }
 
@@ -363,6 +401,7 @@ TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRunAndLookAlikes
     fs::create_directory(images);
     const pid_t killed = startProgram(big, images);
     ASSERT_TRUE(waitForStaging(images));
+    const std::set<std::string> sockets = officeSockets();
     ::kill(killed, SIGKILL);
     exitCodeOf(killed);
     ASSERT_EQ(namesStartingWith(images, ".deckshot-staging-").size(), 1U);
@@ -386,6 +425,8 @@ TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRunAndLookAlikes
     EXPECT_EQ(namesStartingWith(officetest::scratchRoot(), "deckshot-office-"),
               Texts{"deckshot-office-77777.1-notes"});
     fs::remove(userNotes);
+    EXPECT_GE(singleInstanceSockets(sockets), 1U);
+    for (const std::string& socket : sockets) EXPECT_FALSE(fs::exists(socket)) << socket;
 }
 
 // A run in a container, or on another host, that shares the output folder: this machine's
@@ -408,6 +449,38 @@ TEST_F(ConvertWithOffice, ALiveRunInAnotherPidNamespaceKeepsItsFolders) {
     const Texts twelve = numberedNames("twelve_", "jpg");
     expected.insert(expected.end(), twelve.begin(), twelve.end());
     EXPECT_EQ(filesIn(images), expected);
+}
+
+// The office's remote protocol has no login: whoever can connect drives it as us. Its sockets
+// must be ours alone whatever our file-creation mask, and none may outlive the run, the helper
+// office's included.
+TEST_F(ConvertWithOffice, OfficeSocketsAreOursAloneAndNoneOutlivesTheRun) {
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 50});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const bool canBeAnotherUser = ::geteuid() == 0;
+    const pid_t run = startProgram(big, images, 0);
+    std::set<std::string> seen;
+    int refused = 0, status = 0;
+    while (::waitpid(run, &status, WNOHANG) == 0) {
+        for (const std::string& socket : officeSockets()) {
+            if (!seen.insert(socket).second || !canBeAnotherUser)
+                continue;
+            const int why = connectAsAnotherUser(socket);
+            EXPECT_NE(why, 0) << "another user connected to " << socket;
+            refused += why == EACCES;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_GE(singleInstanceSockets(seen), 2U) << "the main office's and the helper's";
+    for (const std::string& socket : seen) EXPECT_FALSE(fs::exists(socket)) << socket;
+    if (canBeAnotherUser) {
+        EXPECT_GT(refused, 0);
+    }
+    // The images themselves are as open as the mask says.
+    EXPECT_EQ(fs::status(images + "/big_01.jpg").permissions() & fs::perms::all, fs::perms(0666));
 }
 
 TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {

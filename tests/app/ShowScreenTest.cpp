@@ -88,33 +88,6 @@ bool waitUntil(Condition condition, std::chrono::milliseconds limit) {
     return true;
 }
 
-// The socket files that the given processes listen on.
-std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes) {
-    std::vector<std::string> inodes;
-    for (pid_t pid : processes) {
-        std::error_code error;
-        for (const auto& fd :
-             fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-            const std::string target = fs::read_symlink(fd.path(), error).string();
-            if (target.rfind("socket:[", 0) == 0)
-                inodes.push_back(target.substr(8, target.size() - 9));
-        }
-    }
-    std::vector<std::string> files;
-    std::ifstream table("/proc/net/unix");
-    std::string line;
-    while (std::getline(table, line)) {
-        const auto path = line.find(" /");
-        if (path == std::string::npos)
-            continue;
-        for (const std::string& inode : inodes) {
-            if (line.find(" " + inode + " ") != std::string::npos)
-                files.push_back(line.substr(path + 1));
-        }
-    }
-    return files;
-}
-
 class RangeWhereItRuns : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -182,7 +155,7 @@ TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
         std::vector<std::string> sockets;
         ASSERT_TRUE(waitUntil(
             [&] {
-                sockets = socketFilesOf(testdecks::processesMentioning(ScreenSize));
+                sockets = testdecks::socketFilesOf(testdecks::processesMentioning(ScreenSize));
                 return !sockets.empty();
             },
             10s));
