@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -254,6 +255,34 @@ TEST(PrivateScreenAccess, OnlyOurOwnUserGetsIn) {
     for (const auto& entry : fs::directory_iterator(platform::temporaryDirectory()))
         EXPECT_EQ(entry.path().filename().string().rfind("deckshot-xauth-", 0), std::string::npos)
             << "key file left: " << entry.path();
+}
+
+}  // namespace
+
+namespace {
+
+// A server killed outright leaves its socket; it must not outlive the screen.
+TEST(PrivateScreenEnd, AServerKilledOutrightLeavesNoSocket) {
+    std::string socket;
+    {
+        const platform::PrivateScreen screen({640, 480}, {.ownerOnly = false});
+        socket = "/tmp/.X11-unix/X" + screen.displayName().substr(1);
+        // The server is a child of ours, the only one.
+        pid_t server = -1;
+        for (const pid_t pid : testdecks::processesMentioning("Xvfb")) {
+            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+            std::string text((std::istreambuf_iterator<char>(stat)), {});
+            std::istringstream fields(text.substr(text.rfind(')') + 1));
+            std::string state;
+            pid_t parent = 0;
+            if (fields >> state >> parent && parent == ::getpid())
+                server = pid;
+        }
+        ASSERT_GT(server, 0);
+        ASSERT_EQ(::kill(server, SIGKILL), 0);
+        EXPECT_TRUE(fs::exists(socket));
+    }
+    EXPECT_FALSE(fs::exists(socket)) << socket;
 }
 
 }  // namespace
