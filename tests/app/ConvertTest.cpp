@@ -229,6 +229,25 @@ TEST_F(ConvertCommand, OutputDirectoryQuestionAndCreation) {
     }
 }
 
+TEST_F(ConvertCommand, ANameTooLongForTheFileSystemStopsBothWaysBeforeAnOfficeStarts) {
+    const std::string longName(::pathconf(out.c_str(), _PC_NAME_MAX), 'n');
+    for (const bool allSlides : {true, false}) {
+        SCOPED_TRACE(allSlides);
+        services.dialogs.shown.clear();
+        form->OfileName->setText(QString::fromStdString(longName + "#"));
+        (allSlides ? form->allslides : form->SomeSlides)->setChecked(true);
+        services.dialogs.yesNoAnswers = {false};
+
+        clickConvert();
+
+        EXPECT_EQ(services.dialogs.texts(), (Texts{"Error: Cannot write " + out + "/" + longName +
+                                                       "1.jpg: File name too long",
+                                                   question(0)}));
+        EXPECT_TRUE(automation.requestedIds.empty());
+        EXPECT_TRUE(form->runFailed);
+    }
+}
+
 TEST_F(ConvertCommand, EmptyOutputDirectoryBecomesThePresentationsDirectory) {
     const struct {
         const char* name;
