@@ -23,6 +23,8 @@ struct Options {
     std::optional<std::string> format;
     // The words that are not options: the presentation and the slash flags.
     std::vector<std::string> parameters;
+    // The parameters from this index on came after "--": none of them is a flag.
+    std::size_t literalFrom = std::string::npos;
     // Why the command line cannot be used; empty when it can.
     std::string error;
 

@@ -57,6 +57,10 @@ TEST(ProgramWithoutDisplay, ConventionalOptions) {
         {"--slides=2-4", 2, "deckshot: no presentation given\n" + tryHelp, ""},
         {"--quiet -- -deck.ppt", 1, "Error: \"-deck.ppt\" does not exist.\n", ""},
         {"./-deck.ppt", 1, "Error: \"./-deck.ppt\" does not exist.\n", ""},
+        // One word stays one word, a " /" inside it included.
+        {"'/gone/odd /deck.ppt'", 1, "Error: \"/gone/odd /deck.ppt\" does not exist.\n", ""},
+        {"-- '/gone/odd /deck.ppt' /bmp", 1,
+         "Error: \"/gone/odd /deck.ppt /bmp\" does not exist.\n", ""},
     };
     for (const Case& c : cases) {
         const ProgramRun run = runProgram(c.arguments);
