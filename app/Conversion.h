@@ -3,6 +3,7 @@
 // It takes a request in the form the main window's controls (or the command line) give it and
 // the services it needs; it asks its questions through the dialogs and shows what the window
 // would show through an observer.
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +108,11 @@ class Conversion {
     ConversionObserver& observer_;
     ConversionResult result_;
 };
+
+// The text the general error display shows for an error that escaped a run: the program's own
+// errors begin with "Error: ", while the runtime's conversion error ("'abc' is not a valid integer
+// value") and a clipboard without a bitmap ("Unsupported clipboard format") keep their own text.
+std::string GeneralErrorText(const std::exception& error);
 
 // Quit ends the application; the object is dropped even when Quit fails, which ends the office
 // too, so a failing Quit is never asked again.
