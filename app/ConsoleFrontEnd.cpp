@@ -12,7 +12,7 @@ namespace app {
 namespace {
 
 // What the window's controls would hold after the command line was copied into them.
-ConversionRequest requestFrom(const CommandLineRequest& read) {
+ConversionRequest requestFrom(const CommandLineRequest& read, const Options& options) {
     ConversionRequest request;
     request.fileName = read.fileName.value_or("");
     // As the file name box fills the pattern box.
@@ -24,6 +24,7 @@ ConversionRequest requestFrom(const CommandLineRequest& read) {
     request.outputDir = read.outputDir.value_or("");
     request.formatOverride = read.formatOverride;
     request.batchMode = true;
+    request.offices = options.jobs.value_or(0);
     return request;
 }
 
@@ -50,7 +51,7 @@ int RunWithoutWindow(ProgramServices services, const Options& options) {
             // Nothing to convert, or a flag was refused: nobody is there to use a window.
             return 1;
     }
-    ConversionRequest request = requestFrom(read);
+    ConversionRequest request = requestFrom(read, options);
     NoWindow noWindow;
     Conversion conversion(services, noWindow);
     try {

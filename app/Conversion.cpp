@@ -29,9 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int LoadingPauseMs = 1000;
-constexpr int ClosingPauseMs = 2000;
-
 // Both name one existing file (the same inode).
 bool isSameFile(const std::string& a, const std::string& b) {
     std::error_code error;
@@ -103,7 +100,7 @@ void Conversion::exportSlides(const ConversionRequest& request) {
     // ended after it.
     std::unique_ptr<platform::RunPlatform> run;
     try {
-        run = services_.runs.open(!request.allSlides);
+        run = services_.runs.open(!request.allSlides, request.offices);
     } catch (const std::exception& error) {
         return fail(std::string("Error: No screen for the slide show: ") + error.what());
     }
@@ -129,7 +126,8 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         observer_.minimizeApplication();
         observer_.restoreApplication();
         showProgress("Loading " + request.fileName + "...");
-        services_.clock.sleep(LoadingPauseMs);
+        // The office answered its first call only once it was ready to open a file: no pause
+        // before opening is needed.
         app->openPresentation(request.fileName, false, false, true);
         app->setAdvanceMode(1);
         app->runSlideShow();
@@ -146,7 +144,8 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         observer_.restoreApplication();
         throw;
     }
-    services_.clock.sleep(ClosingPauseMs);
+    // Quit returned once the office's process had ended: the application is gone, and the
+    // window comes back at once.
     observer_.restoreApplication();
 }
 

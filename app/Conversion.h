@@ -30,7 +30,9 @@ struct ConversionRequest {
     std::string pattern = "_#";  // the image names; "#" stands for the slide number
     // The part of the pattern that came from the presentation's own name (see OutputFileName).
     std::string deckNameInPattern;
-    bool batchMode = false;               // BatchMode: no final question
+    bool batchMode = false;  // BatchMode: no final question
+    // Offices that export all slides side by side; 0: as many as the platform finds useful.
+    int offices = 0;
     std::string captureKeys = "{PRTSC}";  // CaptureKeys
 };
 

@@ -270,6 +270,7 @@ ConversionRequest TForm1::request() const {
     request.deckNameInPattern = deckNameInPattern_;
     request.batchMode = BatchMode;
     request.captureKeys = CaptureKeys;
+    request.offices = options_.jobs.value_or(0);
     return request;
 }
 

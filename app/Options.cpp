@@ -23,6 +23,20 @@ std::optional<int> slideNumber(const std::string& text) {
     return number;
 }
 
+// More offices than this would each take memory (about 200 MB) for no gain on any machine the
+// program is meant for.
+constexpr int MostJobs = 64;
+
+void readJobs(Options& options, const std::string& value) {
+    const std::optional<int> jobs = slideNumber(value);
+    if (!jobs || *jobs > MostJobs) {
+        options.error = "--jobs wants a whole number of offices from 1 to " +
+                        std::to_string(MostJobs) + ", not \"" + value + "\"";
+        return;
+    }
+    options.jobs = jobs;
+}
+
 void readSlides(Options& options, const std::string& value) {
     const std::size_t dash = value.find('-');
     const std::optional<int> first = slideNumber(value.substr(0, dash));
@@ -60,6 +74,10 @@ const OptionRule Table[] = {
      [](Options& o, const std::string&) { o.noDialogs = true; }},
     {"quiet", 0, nullptr, "no notice before the conversion, no progress",
      [](Options& o, const std::string&) { o.quiet = true; }},
+    {"jobs", 0, "N",
+     "offices that export the slides side by side (1: one office);\nby "
+     "default as many as the cores and the free memory allow",
+     readJobs},
 };
 
 const OptionRule* findOption(const std::string& name) {
@@ -133,7 +151,7 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
 }  // namespace
 
 bool Options::setsARun() const {
-    return noDialogs || quiet || slides || directory || format;
+    return noDialogs || quiet || slides || directory || format || jobs;
 }
 
 Options ReadOptions(const std::vector<std::string>& words) {

@@ -21,6 +21,7 @@ struct Options {
     std::optional<SlideRange> slides;
     std::optional<std::string> directory;
     std::optional<std::string> format;
+    std::optional<int> jobs;  // offices that export side by side
     // The words that are not options: the presentation and the slash flags.
     std::vector<std::string> parameters;
     // The parameters from this index on came after "--": none of them is a flag.

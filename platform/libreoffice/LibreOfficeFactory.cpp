@@ -1,17 +1,20 @@
 // The factory of the LibreOffice backend, and the office bound the environment sets.
 #include "platform/libreoffice/LibreOfficeFactory.h"
 
+#include <sched.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 
+#include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeApp.h"
 #include "platform/libreoffice/OfficeProcess.h"
 
@@ -41,7 +44,39 @@ std::optional<double> decimalNumber(const std::string& text) {
     return value;
 }
 
+// The cores this process may run on (taskset and cgroups' cpusets narrow them).
+int usableCores() {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (::sched_getaffinity(0, sizeof cores, &cores) != 0)
+        return 1;
+    return CPU_COUNT(&cores);
+}
+
+// MemAvailable of /proc/meminfo, in kB; nothing when it cannot be read.
+std::optional<long> availableMemoryKb() {
+    std::ifstream in("/proc/meminfo");
+    for (std::string name; in >> name;) {
+        long kb = 0;
+        in >> kb;
+        if (name == "MemAvailable:")
+            return kb;
+        in.ignore(256, '\n');
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+int defaultExportOffices() {
+    // An office exporting a deck takes about 200 MB; leave as much again to the rest.
+    constexpr long OfficeKb = 400 * 1024;
+    constexpr int Most = 8;
+    int offices = std::min(usableCores(), Most);
+    if (const std::optional<long> free = availableMemoryKb())
+        offices = std::min<long>(offices, *free / OfficeKb);
+    return std::max(offices, 1);
+}
 
 double officeTimeoutFromEnvironment() {
     const char* text = std::getenv("DECKSHOT_OFFICE_TIMEOUT");
@@ -56,12 +91,35 @@ double officeTimeoutFromEnvironment() {
     return *seconds;
 }
 
+LibreOfficeFactory::LibreOfficeFactory(std::string officeProgram, OfficeBounds bounds)
+    : program_(std::move(officeProgram)), bounds_(bounds) {}
+
+LibreOfficeFactory::~LibreOfficeFactory() = default;
+
+void LibreOfficeFactory::exportOnly(int offices) {
+    exportOnly(offices, nullptr);
+}
+
+void LibreOfficeFactory::exportOnly(int offices, std::unique_ptr<ExportOffices> started) {
+    exportOffices_ = offices < 1 ? 1 : offices;
+    started_ = std::move(started);
+}
+
 std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& programmaticId) {
     if (strcasecmp(programmaticId.c_str(), PresentationProgId) != 0)
         throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
     office::OfficeProcess::reclaimLeftovers();
+    if (exportOffices_ > 0) {
+        std::vector<std::unique_ptr<office::OfficeSession>> sessions;
+        if (started_ && started_->count() == exportOffices_)
+            sessions = started_->take();
+        started_.reset();
+        if (sessions.empty())
+            sessions = office::exportSessions(program_, bounds_, exportOffices_);
+        return std::make_unique<office::LibreOfficeApp>(std::move(sessions));
+    }
     // A screen opened for the show is a display, also in a run without one of its own.
     const std::string show = showDisplay_ ? showDisplay_() : std::string();
     return std::make_unique<office::LibreOfficeApp>(program_, bounds_,

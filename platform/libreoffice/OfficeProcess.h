@@ -38,6 +38,9 @@ class OfficeProcess {
     OfficeProcess& operator=(const OfficeProcess&) = delete;
 
     void start();
+    // From the next start(): the office yields the processor to the rest of the run (a helper
+    // office starting beside the main one and our own start-up).
+    void yieldToOthers() { niceness_ = 10; }
     // Exit status once the process has ended (-signal for a killed one), reaping it; nullopt
     // while it runs or before it was started.
     std::optional<int> poll();
@@ -70,6 +73,7 @@ class OfficeProcess {
     std::unique_ptr<OwnedFolder> profileFolder_;
     std::string profile_;
     std::string pipeName_;
+    int niceness_ = 0;
     std::atomic<pid_t> pid_{-1};
     std::optional<int> status_;
     mutable std::mutex reapMutex_;  // a reaped pid is never signalled

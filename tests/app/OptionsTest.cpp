@@ -46,6 +46,7 @@ TEST_P(OptionTable, ReadsWords) {
     }
     EXPECT_EQ(o.directory, e.directory);
     EXPECT_EQ(o.format, e.format);
+    EXPECT_EQ(o.jobs, e.jobs);
     EXPECT_EQ(o.parameters, e.parameters);
 }
 
@@ -119,6 +120,19 @@ INSTANTIATE_TEST_SUITE_P(
                    })},
         OptionCase{"SlideZero", {"--slides=0", "deck.ppt"}, with([](Options& o) {
                        o.error = "--slides wants a slide number or a range such as 2-4, not \"0\"";
+                   })},
+        OptionCase{"Jobs", {"--jobs=3", "deck.ppt"}, with([](Options& o) {
+                       o.jobs = 3;
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"JobsZero", {"--jobs=0", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--jobs wants a whole number of offices from 1 to 64, not \"0\"";
+                   })},
+        OptionCase{"JobsNotANumber", {"--jobs", "two", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--jobs wants a whole number of offices from 1 to 64, not \"two\"";
+                   })},
+        OptionCase{"JobsTooMany", {"--jobs=65", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--jobs wants a whole number of offices from 1 to 64, not \"65\"";
                    })},
         OptionCase{"RunOptionWithoutPresentation", {"--no-dialogs"}, with([](Options& o) {
                        o.noDialogs = true;

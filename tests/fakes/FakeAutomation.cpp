@@ -15,6 +15,8 @@ FakePresentationApp::~FakePresentationApp() {
 
 void FakePresentationApp::record(const std::string& name, const std::string& arguments) {
     log_->calls.push_back(name + "(" + arguments + ")");
+    if (script_.onCall)
+        script_.onCall(name);
     if (script_.failAt == name)
         throw platform::AutomationError(script_.failMessage);
 }

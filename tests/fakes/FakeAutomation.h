@@ -20,6 +20,8 @@ struct AutomationScript {
     bool createFails = false;            // the factory cannot create the object
     // What SaveAs writes for a slide; by default a text naming the format and the slide.
     std::function<std::string(int slide, const std::string& extension)> exportedContent;
+    // Runs at every call, before it does anything, with the call's name.
+    std::function<void(const std::string& call)> onCall;
     // Runs after every successful move of the show, e.g. to put that slide on a fake screen.
     std::function<void(int slide)> onSlideShown;
 };
