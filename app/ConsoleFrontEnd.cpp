@@ -38,7 +38,7 @@ ConversionRequest requestFrom(const CommandLineRequest& read, const Options& opt
 int RunWithoutWindow(ProgramServices services, const Options& options) {
     // An error that escapes is shown as the window's general error display would show it.
     const auto reportEscaped = [&services](const std::exception& error) {
-        services.dialogs.message(error.what());
+        services.dialogs.message(GeneralErrorText(error));
         return 1;
     };
     CommandLineRequest read;

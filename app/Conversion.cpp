@@ -19,6 +19,7 @@
 #include "platform/Automation.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/OwnedFolder.h"
 #include "platform/RunPlatform.h"
 #include "support/Files.h"
 #include "support/TextUtil.h"
@@ -118,6 +119,12 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         if (::mkdir(directory.c_str(), 0777) != 0)
             return fail("Error: Cannot create " + directory);
     }
+    platform::reclaimStagingLeftovers(directory);
+    // The shortest name the run can give (a one-digit slide number) must fit, or no image could
+    // be written: said before an office starts.
+    const std::string shortest = ImageFileName(request, 1, 1, formatWord);
+    if (nameTooLong(shortest))
+        return fail("Error: Cannot write " + shortest + ": " + std::strerror(ENAMETOOLONG));
     dialogs.notice("Powerpoint will save your presentation as *." + formatWord +
                    " files.\n\rPlease wait for it to finish converting your presentation.");
 

@@ -4,6 +4,7 @@
 // the services it needs; it asks its questions through the dialogs and shows what the window
 // would show through an observer.
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -132,6 +133,10 @@ std::vector<std::string> WrittenFiles(const ConversionResult& result);
 
 // Prints each file on a line of its own; false when they could not all be written.
 bool PrintFiles(const std::vector<std::string>& files, std::FILE* out);
+// The text the general error display shows for an error that escaped a run: the program's own
+// errors begin with "Error: ", while the runtime's conversion error ("'abc' is not a valid integer
+// value") and a clipboard without a bitmap ("Unsupported clipboard format") keep their own text.
+std::string GeneralErrorText(const std::exception& error);
 
 // Quit ends the application; the object is dropped even when Quit fails, which ends the office
 // too, so a failing Quit is never asked again.

@@ -1,13 +1,18 @@
 // The Convert command: the checks before a conversion and the report after it.
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
+#include <string>
 #include <system_error>
 
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
 #include "platform/Dialogs.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "support/Convert.h"
 #include "support/FileCompare.h"
 #include "support/OpenWithDesktop.h"
 
@@ -15,11 +20,19 @@ namespace app {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-bool isFile(const std::string& name) {
-    std::error_code error;
-    return fs::is_regular_file(name, error);
+// Why no presentation can be read under `name`, as the end of the sentence that names it; empty
+// for a regular file.
+std::string whyNotAPresentation(const std::string& name) {
+    struct stat info {};
+    if (!name.empty() && ::stat(name.c_str(), &info) == 0) {
+        if (S_ISREG(info.st_mode))
+            return "";
+        return S_ISDIR(info.st_mode) ? "is a directory." : "is not a regular file.";
+    }
+    // A loop of symbolic links is there, yet names no file.
+    if (!name.empty() && errno == ELOOP)
+        return "is not a regular file.";
+    return "does not exist.";
 }
 
 // Without a directory part, the presentation lies in the current directory.
@@ -32,10 +45,18 @@ std::string presentationDirectory(const std::string& fileName) {
 
 }  // namespace
 
+std::string GeneralErrorText(const std::exception& error) {
+    const std::string text = error.what();
+    const bool keepsItsText = dynamic_cast<const support::ConvertError*>(&error) != nullptr ||
+                              text == "Unsupported clipboard format" ||
+                              text.rfind("Error: ", 0) == 0;
+    return keepsItsText ? text : "Error: " + text;
+}
+
 void Conversion::run(ConversionRequest& request) {
     platform::Dialogs& dialogs = services_.dialogs;
-    if (!isFile(request.fileName))
-        return fail("Error: \"" + request.fileName + "\" does not exist.");
+    if (const std::string why = whyNotAPresentation(request.fileName); !why.empty())
+        return fail("Error: \"" + request.fileName + "\" " + why);
     if (request.lastPosition < request.firstPosition) {
         return fail("Error: First slide(" + std::to_string(request.firstPosition + 1) +
                     ") is greater than last slide(" + std::to_string(request.lastPosition + 1) +

@@ -352,7 +352,7 @@ void TForm1::restoreApplication() {
 
 void TForm1::showUnhandledError(const std::exception& error) {
     resetCursor();
-    services_.dialogs.message(error.what());
+    services_.dialogs.message(GeneralErrorText(error));
     runFailed = true;
 }
 

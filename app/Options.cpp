@@ -264,6 +264,7 @@ Options ReadOptions(const std::vector<std::string>& words) {
             options.parameters.push_back(word);
         } else if (word == "--") {
             optionsEnded = true;
+            options.literalFrom = options.parameters.size();
         } else {
             readOption(words, i, options);
         }

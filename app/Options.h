@@ -34,6 +34,8 @@ struct Options {
     bool printFiles = false;  // the paths of the images written, on standard output
     // The words that are not options: the presentation and the slash flags.
     std::vector<std::string> parameters;
+    // The parameters from this index on came after "--": none of them is a flag.
+    std::size_t literalFrom = std::string::npos;
     // Why the command line cannot be used; empty when it can.
     std::string error;
 

@@ -6,13 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeApp.h"
@@ -26,6 +26,22 @@ bool haveDisplay() {
     const char* x = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x && *x) || (wayland && *wayland);
+}
+
+// A decimal number: digits with at most one point among them ("60", "0.5", ".5", "2."); no sign,
+// blank, exponent, hexadecimal, infinity or NaN. Read the same way in every locale.
+std::optional<double> decimalNumber(const std::string& text) {
+    const auto digits =
+        std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const auto points = std::count(text.begin(), text.end(), '.');
+    if (digits == 0 || points > 1 || digits + points != static_cast<long>(text.size()))
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }
 
 // The cores this process may run on (taskset and cgroups' cpusets narrow them).
@@ -67,15 +83,12 @@ double officeTimeoutFromEnvironment() {
     if (text == nullptr)
         return OfficeBounds{}.call;
     constexpr double Shortest = 0.01, Longest = 24 * 3600;
-    char* end = nullptr;
-    errno = 0;
-    const double seconds = *text ? std::strtod(text, &end) : 0;
-    if (!*text || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds < Shortest ||
-        seconds > Longest)
+    const std::optional<double> seconds = decimalNumber(text);
+    if (!seconds || *seconds < Shortest || *seconds > Longest)
         throw std::invalid_argument(
             "DECKSHOT_OFFICE_TIMEOUT must be a number of seconds from 0.01 to 86400, not \"" +
             std::string(text) + "\"");
-    return seconds;
+    return *seconds;
 }
 
 LibreOfficeFactory::LibreOfficeFactory(std::string officeProgram, OfficeBounds bounds)

@@ -123,6 +123,7 @@ void exportSlide(OfficeSession& office, const std::string& directory, int n,
         throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n) +
                               (reason.empty() ? "" : ": " + reason));
     }
+    giveUsualPermissions(scratch.string());
     try {
         if (format.convertToBmp) {
             // Written beside, then renamed: the slide's name only ever holds a whole image.

@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -30,13 +32,42 @@ bool isSet(const char* value) {
     return value != nullptr && *value != '\0';
 }
 
-void stop(pid_t pid) {
+// Some server listens on display `number` (a listening socket of its name, also in the abstract
+// namespace, where Linux X servers listen too).
+bool displayInUse(const std::string& number) {
+    const std::string name = "/tmp/.X11-unix/X" + number;
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, references, protocol, flags, type, state, inode, path;
+        fields >> slot >> references >> protocol >> flags >> type >> state >> inode >> path;
+        if (flags == "00010000" && (path == name || path == "@" + name))
+            return true;
+    }
+    return false;
+}
+
+// A server killed outright (SIGKILL, by anyone) cannot remove its socket and lock file: once it
+// has ended they go, unless another server has taken the display since.
+void removeFilesOfEndedServer(pid_t pid, const std::string& number) {
+    if (number.empty() || displayInUse(number))
+        return;
+    ::unlink(("/tmp/.X11-unix/X" + number).c_str());
+    const std::string lock = "/tmp/.X" + number + "-lock";
+    long named = 0;
+    if (std::ifstream(lock) >> named && named == pid)
+        ::unlink(lock.c_str());
+}
+
+void stop(pid_t pid, const std::string& number = {}) {
     // SIGTERM lets the server remove its socket and lock file.
     ::kill(pid, SIGTERM);
     if (!waitForChildEnd(pid, std::chrono::seconds(5))) {
         ::kill(pid, SIGKILL);
         waitForChildEnd(pid, std::chrono::seconds(5));
     }
+    removeFilesOfEndedServer(pid, number);
 }
 
 // The display number Xvfb writes to -displayfd once it accepts clients; empty when it ended
@@ -242,7 +273,7 @@ PrivateScreen::PrivateScreen(ScreenSize size, PrivateScreenOptions options) {
 
 PrivateScreen::~PrivateScreen() {
     if (pid_ > 0)
-        stop(pid_);
+        stop(pid_, name_.substr(1));
 }
 
 }  // namespace platform

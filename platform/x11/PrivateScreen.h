@@ -1,7 +1,8 @@
 #pragma once
 // A private X server (Xvfb) for a slide show that must not, or cannot, use the user's screen.
 // It ends with this object, and also when our process dies in any way: the server is told by
-// the kernel (parent-death signal) and removes its socket and lock file itself.
+// the kernel (parent-death signal) and removes its socket and lock file itself. Those of a
+// server that was killed outright are removed when this object ends.
 #include <sys/types.h>
 
 #include <string>

@@ -1,8 +1,12 @@
 // Whole presentations converted by the real office: in the window's process for every format,
 // and as the command-line program a script would run, on a machine without a display.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,12 +18,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/FileCompare.h"
@@ -249,22 +253,29 @@ TEST_F(ConvertWithOffice, BrokenPresentationFailsWithAMessageAndLeavesNothing) {
     EXPECT_TRUE(fs::is_empty(images));
 }
 
-// The program started in the background, as a user's script would, to be signalled.
-pid_t startProgram(const std::string& deck, const std::string& directory,
-                   const char* option = "--quiet") {
+// A command started in the background with the file-creation mask `mask`, as a user's script
+// would start it, to be signalled.
+pid_t startCommand(const std::vector<std::string>& command, mode_t mask = 022) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
+        ::umask(mask);
         std::freopen("/dev/null", "r", stdin);
         std::freopen("/dev/null", "w", stdout);
         std::freopen("/dev/null", "w", stderr);
-        const std::string target = "/d:" + directory;
-        ::execl(DECKSHOT_EXE, DECKSHOT_EXE, option, deck.c_str(), target.c_str(),
-                static_cast<char*>(nullptr));
+        std::vector<char*> argv;
+        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     return child;
+}
+
+pid_t startProgram(const std::string& deck, const std::string& directory,
+                   const char* option = "--quiet", mode_t mask = 022) {
+    return startCommand({DECKSHOT_EXE, option, deck, "/d:" + directory}, mask);
 }
 
 // The names in `directory` that begin with `prefix`.
@@ -276,11 +287,11 @@ Texts namesStartingWith(const std::string& directory, const std::string& prefix)
     return found;
 }
 
-// Waits (up to a minute) until the run exports into its staging folder.
+// Waits (up to a minute) until the run has exported a slide into its staging folder.
 bool waitForStaging(const std::string& directory) {
     for (int i = 0; i < 600; ++i) {
         for (const std::string& name : namesStartingWith(directory, ".deckshot-staging-"))
-            if (!fs::is_empty(directory + "/" + name))
+            if (!namesStartingWith(directory + "/" + name, "Slide").empty())
                 return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -291,6 +302,37 @@ int exitCodeOf(pid_t child) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The socket files that the offices of the runs started here listen on: their profiles lie in
+// the scratch folder.
+std::set<std::string> officeSockets() {
+    const std::vector<std::string> files =
+        testdecks::socketFilesOf(testdecks::processesMentioning(officetest::officeProfileMark()));
+    return {files.begin(), files.end()};
+}
+
+std::size_t singleInstanceSockets(const std::set<std::string>& sockets) {
+    return std::count_if(sockets.begin(), sockets.end(), [](const std::string& socket) {
+        return socket.find("SingleOfficeIPC_") != std::string::npos;
+    });
+}
+
+// Tries to connect to `socket` as the user nobody: 0 connected, EACCES refused, or why not.
+int connectAsAnotherUser(const std::string& socket) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(255);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        socket.copy(address.sun_path, sizeof address.sun_path - 1);
+        const bool connected =
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::_exit(connected ? 0 : errno);
+    }
+    return exitCodeOf(child);
 }
 
 TEST_F(ConvertWithOffice, AUsersSlideFilesAndADeckNamedLikeOneSurvive) {
@@ -386,6 +428,7 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
         // Several offices export side by side: none of them may outlive the run.
         const pid_t run = startProgram(big, images, "--jobs=3");
         ASSERT_TRUE(waitForStaging(images));
+        const std::set<std::string> sockets = officeSockets();
         const auto sent = std::chrono::steady_clock::now();
         ::kill(run, signal);
 
@@ -393,32 +436,97 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
         EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
         EXPECT_TRUE(fs::is_empty(images)) << filesIn(images).front();
         officetest::expectNoOfficeLeft();
+        EXPECT_GE(singleInstanceSockets(sockets), 1U);
+        for (const std::string& socket : sockets) EXPECT_FALSE(fs::exists(socket)) << socket;
     }
 }
 
-TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRun) {
+TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRunAndLookAlikesStay) {
     const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
     const std::string images = out + "/images";
     fs::create_directory(images);
     const pid_t killed = startProgram(big, images);
     ASSERT_TRUE(waitForStaging(images));
+    const std::set<std::string> sockets = officeSockets();
     ::kill(killed, SIGKILL);
     exitCodeOf(killed);
     ASSERT_EQ(namesStartingWith(images, ".deckshot-staging-").size(), 1U);
     ASSERT_FALSE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
-    // Look-alikes that are not a dead run's: a live process's (ours), and a user's own.
-    const std::string live = ".deckshot-staging-" + platform::ownerMark() + "-x";
-    fs::create_directory(images + "/" + live);
-    fs::create_directory(images + "/.deckshot-staging-mine");
+    // A user's own files and folders under names like the ones a run leaves.
+    const std::string userFolder = ".deckshot-staging-1.2-x";
+    fs::create_directory(images + "/" + userFolder);
+    std::ofstream(images + "/" + userFolder + "/my.txt") << "the user's";
+    std::ofstream(images + "/.deckshot-staging-99999.123-file") << "the user's";
+    const std::string userNotes = officetest::scratchRoot() + "/deckshot-office-77777.1-notes";
+    std::ofstream(userNotes) << "the user's";
 
     const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
 
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     Texts expected = numberedNames("twelve_", "jpg");
-    expected.insert(expected.begin(), {".deckshot-staging-mine", live});
+    expected.insert(expected.begin(), {userFolder, ".deckshot-staging-99999.123-file"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(filesIn(images), expected);
-    EXPECT_TRUE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
+    EXPECT_EQ(filesIn(images + "/" + userFolder), Texts{"my.txt"});
+    EXPECT_EQ(namesStartingWith(officetest::scratchRoot(), "deckshot-office-"),
+              Texts{"deckshot-office-77777.1-notes"});
+    fs::remove(userNotes);
+    EXPECT_GE(singleInstanceSockets(sockets), 1U);
+    for (const std::string& socket : sockets) EXPECT_FALSE(fs::exists(socket)) << socket;
+}
+
+// A run in a container, or on another host, that shares the output folder: this machine's
+// process table does not show it, yet it lives.
+TEST_F(ConvertWithOffice, ALiveRunInAnotherPidNamespaceKeepsItsFolders) {
+    if (std::system("unshare -pf --mount-proc true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "a new pid namespace is not allowed here";
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const pid_t elsewhere =
+        startCommand({"unshare", "-pf", "--mount-proc", DECKSHOT_EXE, big, "/d:" + images});
+    ASSERT_TRUE(waitForStaging(images));
+
+    const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(exitCodeOf(elsewhere), 0);
+    Texts expected = numberedNames("big_", "jpg", 60);
+    const Texts twelve = numberedNames("twelve_", "jpg");
+    expected.insert(expected.end(), twelve.begin(), twelve.end());
+    EXPECT_EQ(filesIn(images), expected);
+}
+
+// The office's remote protocol has no login: whoever can connect drives it as us. Its sockets
+// must be ours alone whatever our file-creation mask, and none may outlive the run, the helper
+// office's included.
+TEST_F(ConvertWithOffice, OfficeSocketsAreOursAloneAndNoneOutlivesTheRun) {
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 50});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const bool canBeAnotherUser = ::geteuid() == 0;
+    const pid_t run = startProgram(big, images, "--jobs=2", 0);
+    std::set<std::string> seen;
+    int refused = 0, status = 0;
+    while (::waitpid(run, &status, WNOHANG) == 0) {
+        for (const std::string& socket : officeSockets()) {
+            if (!seen.insert(socket).second || !canBeAnotherUser)
+                continue;
+            const int why = connectAsAnotherUser(socket);
+            EXPECT_NE(why, 0) << "another user connected to " << socket;
+            refused += why == EACCES;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_GE(singleInstanceSockets(seen), 2U) << "the main office's and the helper's";
+    for (const std::string& socket : seen) EXPECT_FALSE(fs::exists(socket)) << socket;
+    if (canBeAnotherUser) {
+        EXPECT_GT(refused, 0);
+    }
+    // The images themselves are as open as the mask says.
+    EXPECT_EQ(fs::status(images + "/big_01.jpg").permissions() & fs::perms::all, fs::perms(0666));
 }
 
 TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {

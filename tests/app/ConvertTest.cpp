@@ -1,6 +1,7 @@
 // The Convert command and the all-slides export, over the recording presentation application:
 // order of calls, every message, the waits, the names and what is left on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -154,6 +155,8 @@ TEST_F(ConvertCommand, ProgressOfTheExportInTheCaptionAndOnTheConsole) {
 }
 
 TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
+    ASSERT_EQ(::mkfifo((root + "/fifo.ppt").c_str(), 0600), 0);
+    fs::create_symlink(root + "/loop.ppt", root + "/loop.ppt");
     const struct {
         const char* name;
         std::string fileName;
@@ -163,7 +166,11 @@ TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
     } cases[] = {
         {"missing", root + "/gone.ppt", -1, -1, true,
          "Error: \"" + root + "/gone.ppt\" does not exist."},
-        {"directory", out, -1, -1, true, "Error: \"" + out + "\" does not exist."},
+        {"directory", out, -1, -1, true, "Error: \"" + out + "\" is a directory."},
+        {"fifo", root + "/fifo.ppt", -1, -1, true,
+         "Error: \"" + root + "/fifo.ppt\" is not a regular file."},
+        {"linkLoop", root + "/loop.ppt", -1, -1, true,
+         "Error: \"" + root + "/loop.ppt\" is not a regular file."},
         {"notTrimmed", deck + " ", -1, -1, true, "Error: \"" + deck + " \" does not exist."},
         {"reversed", deck, 4, 2, false, "Error: First slide(5) is greater than last slide(3)."},
         {"reversedAllSlides", deck, 9, 0, true,
@@ -231,6 +238,25 @@ TEST_F(ConvertCommand, OutputDirectoryQuestionAndCreation) {
     }
 }
 
+TEST_F(ConvertCommand, ANameTooLongForTheFileSystemStopsBothWaysBeforeAnOfficeStarts) {
+    const std::string longName(::pathconf(out.c_str(), _PC_NAME_MAX), 'n');
+    for (const bool allSlides : {true, false}) {
+        SCOPED_TRACE(allSlides);
+        services.dialogs.shown.clear();
+        form->OfileName->setText(QString::fromStdString(longName + "#"));
+        (allSlides ? form->allslides : form->SomeSlides)->setChecked(true);
+        services.dialogs.yesNoAnswers = {false};
+
+        clickConvert();
+
+        EXPECT_EQ(services.dialogs.texts(), (Texts{"Error: Cannot write " + out + "/" + longName +
+                                                       "1.jpg: File name too long",
+                                                   question(0)}));
+        EXPECT_TRUE(automation.requestedIds.empty());
+        EXPECT_TRUE(form->runFailed);
+    }
+}
+
 TEST_F(ConvertCommand, EmptyOutputDirectoryBecomesThePresentationsDirectory) {
     const struct {
         const char* name;
@@ -291,8 +317,9 @@ TEST_F(ConvertCommand, FailureOfAnyCallQuitsTheApplicationAndEndsTheCommand) {
 
         clickConvert();
 
-        // The error with its own text, and nothing after it: no duplicate check, no question.
-        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, std::string("Cannot do ") + call}));
+        // The error with its own text as an error line, and nothing after it: no duplicate
+        // check, no question.
+        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, std::string("Error: Cannot do ") + call}));
         EXPECT_EQ(std::count(automation.log->calls.begin(), automation.log->calls.end(), "quit()"),
                   1);
         EXPECT_EQ(automation.log->calls.back(), "quit()");

@@ -268,8 +268,23 @@ INSTANTIATE_TEST_SUITE_P(
                                  e.outputDir = "/tmp/a /b";
                              })},
         CommandLineCase{"DoubleDashBeforeTheFile",
-                        {"--quiet", "--", "-deck.ppt", "/bmp"},
+                        {"--quiet", "--format=bmp", "--", "-deck.ppt"},
                         with(converted("-deck.ppt"), [](Expect& e) { e.formatOverride = "bmp"; })},
+        CommandLineCase{"AfterTheDoubleDashNothingIsAFlag",
+                        {"--", "/home/ana/odd /deck.ppt", "/bmp"},
+                        converted("/home/ana/odd /deck.ppt /bmp")},
+        CommandLineCase{"BlankSlashInsideOneWord",
+                        {"/home/ana/odd /deck.ppt", "/d:/tmp/a /b"},
+                        with(converted("/home/ana/odd /deck.ppt"),
+                             [](Expect& e) { e.outputDir = "/tmp/a /b"; })},
+        CommandLineCase{"OneInvalidFlagWithABlankSlashInside",
+                        {"deck.ppt", "/x /y"},
+                        with(converted("deck.ppt"),
+                             [](Expect& e) {
+                                 e.converts = 0;
+                                 e.failed = true;
+                                 e.messages = {"Error: Invalid flag \"/x /y\" in deck.ppt /x /y"};
+                             })},
         CommandLineCase{"InvalidFlagBesideOptions",
                         {"deck.ppt", "--slides=2-3", "/x"},
                         with(Expect{},
