@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ConsoleFrontEnd.h"
+#include "app/Options.h"
 #include "platform/VirtualKeys.h"
 #include "platform/images/ImageFiles.h"
 #include "tests/app/ConvertFixture.h"
@@ -334,7 +336,7 @@ TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
         EXPECT_EQ(automation.log->calls.back(), "quit()");
         // Reported once, and never as a duplicate of itself.
         EXPECT_EQ(services.dialogs.texts(), (Texts{Info, c.report}));
-        EXPECT_FALSE(form->runFailed);
+        EXPECT_TRUE(form->runFailed);
     }
 }
 
@@ -352,17 +354,86 @@ TEST_F(CaptureRange, ApplicationLostInTheMiddleEndsTheRunNamingTheSlide) {
     EXPECT_TRUE(form->runFailed);
 }
 
-TEST_F(CaptureRange, FirstSlideThatCannotBeShownGivesEmptyEntriesAndAnError) {
-    range(11, 12);
+// A command-line range ends with exit code 1 whenever a slide it asked for was not captured;
+// what was captured stays. Numbers are used as given, also where the boxes have no item.
+TEST_F(CaptureRange, CommandLineExitCodeTellsWhetherEverySlideWasCaptured) {
+    automation.script.slideCount = 6;
+    const struct {
+        const char* name;
+        const char* slides;
+        int showEndsAfterMoves;
+        int exitCode;
+        Texts messages;
+        std::vector<int> images;
+    } cases[] = {
+        {"allThere", "/s:2-3", -1, 0, {Info}, {2, 3}},
+        {"pastTheEnd",
+         "/s:5-8",
+         -1,
+         1,
+         {Info,
+          "Slides 7, 8 could not be shown (GoToSlide: there is no slide 7); each repeats "
+          "the slide before it."},
+         {5, 6}},
+        {"showEndedByEsc",
+         "/s:1-4",
+         2,
+         1,
+         {Info,
+          "Slides 3, 4 could not be shown (GoToSlide: the slide show has ended); each "
+          "repeats the slide before it."},
+         {1, 2}},
+        {"slideZero",
+         "/s:0",
+         -1,
+         1,
+         {"Error: Slide 0 does not exist: slides are numbered from 1."},
+         {}},
+        {"firstBeyondTheDeck",
+         "--slides=1001",
+         -1,
+         1,
+         {Info, "Error: Slide 1001 does not exist: the presentation has 6 slides."},
+         {}},
+        {"lastBeyondTheBoxes",
+         "--slides=2-1500",
+         -1,
+         1,
+         {Info,
+          "Slides 7 to 1500 could not be shown (GoToSlide: there is no slide 7); each "
+          "repeats the slide before it."},
+         {2, 3, 4, 5, 6}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.dialogs.shown.clear();
+        automation.script.showEndsAfterMoves = c.showEndsAfterMoves;
+        const app::Options options = app::ReadOptions({deck, "/d:" + out, c.slides});
 
-    clickConvert();
+        EXPECT_EQ(app::RunWithoutWindow(program.services(), options), c.exitCode);
 
-    EXPECT_EQ(form->OutputFiles, (Texts{"", ""}));
-    EXPECT_EQ(screen.captures, 0);
+        EXPECT_EQ(services.dialogs.texts(), c.messages);
+        std::vector<int> written;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            written.push_back(std::stoi(entry.path().stem().string().substr(5)));  // talk_<n>
+            fs::remove(entry.path());
+        }
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, c.images);
+    }
+}
+
+// The window reads the same command line into its boxes, which end at 1000: the number itself
+// still decides, not the box left empty.
+TEST_F(CaptureRange, WindowCommandLineKeepsNumbersTheBoxesCannotShow) {
+    automation.script.slideCount = 6;
+
+    const app::TForm1 window(program.services(), app::ReadOptions({deck, "/s:1001"}));
+
     EXPECT_EQ(services.dialogs.texts(),
-              (Texts{Info, "Error: No slide could be captured: GoToSlide: there is no slide 12"}));
-    EXPECT_TRUE(form->runFailed);
-    EXPECT_TRUE(fs::is_empty(out));
+              (Texts{Info, "Error: Slide 1001 does not exist: the presentation has 6 slides."}));
+    EXPECT_EQ(screen.captures, 0);
+    EXPECT_TRUE(window.runFailed);
 }
 
 TEST_F(CaptureRange, LastBelowFirstCapturesNothingAndQuits) {
