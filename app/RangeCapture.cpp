@@ -1,6 +1,6 @@
 // The slide range: each slide is shown in the running slide show, the screen is captured through
-// the key engine's Print Screen, and the picture is written; a picture that equals the slide
-// before is taken again after growing waits.
+// the key engine's Print Screen, and the picture is written (CaptureFiles); a picture that equals
+// the slide before is taken again after growing waits.
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/CaptureFiles.h"
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
 #include "app/OutputNames.h"
@@ -18,7 +19,6 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/RunPlatform.h"
-#include "platform/images/ImageFiles.h"
 #include "support/FileCompare.h"
 
 namespace app {
@@ -28,20 +28,6 @@ namespace {
 // Repeated captures of one slide that still equals the slide before: waits of 1 s to 5 s, then
 // the capture is kept, so that a run nobody watches always ends.
 constexpr int MaxCaptureRepeats = 5;
-
-void writeCapture(const platform::RgbImage& capture, const std::string& formatWord,
-                  const std::string& path) {
-    switch (ExportFormatFor(formatWord).number) {
-        case platform::SaveAsJpeg:
-            return platform::writeJpeg(capture, path);
-        case platform::SaveAsGif:
-            return platform::writeGif(capture, path);
-        case platform::SaveAsPng:
-            return platform::writePng(capture, path);
-        default:
-            return platform::writeBmp(capture, path);
-    }
-}
 
 // The slides of a range that could not be shown, as runs of consecutive numbers, so that a range
 // far past the end of the presentation is named in a few words.
@@ -101,7 +87,7 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
         QuitAndDrop(app);
         return fail(missingSlide(first, slideCount));
     }
-    const int numberWidth = NumberWidth(slideCount);
+    CaptureFiles files(request, formatWord, NumberWidth(slideCount));
     std::string previous;
     std::string current;
     std::string moveFailure;
@@ -142,10 +128,10 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
             const std::optional<platform::RgbImage> capture = run.clipboard().bitmap();
             if (!capture)
                 throw std::runtime_error("Unsupported clipboard format");
-            current = ImageFileName(request, static_cast<int>(slide), numberWidth, formatWord);
-            writeCapture(*capture, formatWord, current);
+            current = files.write(static_cast<int>(slide), *capture);
             captured = true;
-            if (slide == first || attempts == MaxCaptureRepeats ||
+            // A slide is compared with the slide before it, never with its own file.
+            if (slide == first || attempts == MaxCaptureRepeats || current == previous ||
                 !support::SameFileContents(current, previous))
                 break;
         }
@@ -154,6 +140,8 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
         result_.unshown.push_back(notShown.endsWith(slide));
     }
     QuitAndDrop(app);
+    if (const std::string keptAside = files.keptAsideMessage(); !keptAside.empty())
+        fail(keptAside);
 
     // Not one slide could be shown: the run produced nothing, and that must not look like
     // success.

@@ -288,15 +288,30 @@ TEST_F(CaptureRange, IdenticalNeighboursEndAfterFiveRepeats) {
               (Texts{Info, image(2) + " is the same as " + image(3), Warning}));
 }
 
-TEST_F(CaptureRange, PatternWithoutNumberIsBoundedToo) {
-    range(1, 2);
+TEST_F(CaptureRange, PatternWithoutNumberKeepsEverySlideBesideTheFirst) {
+    range(1, 3);
     form->OfileName->setText(QStringLiteral("shot"));
+    testapp::writeFile(out + "/Slide3.jpg", "the user's own picture");
 
     clickConvert();
 
-    // Slide 2 writes the file slide 1 wrote, and so always equals "the slide before".
-    EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 2, 2, 2}));
-    EXPECT_EQ(form->OutputFiles, (Texts{out + "/shot.jpg", out + "/shot.jpg"}));
+    // Each slide is captured once: none is compared with a file of its own.
+    EXPECT_EQ(moves(), movesTo({1, 2, 3}));
+    EXPECT_EQ(form->OutputFiles,
+              (Texts{out + "/shot.jpg", out + "/Slide2.jpg", out + "/Slide3 (2).jpg"}));
+    for (int slide = 1; slide <= 3; ++slide) {
+        const platform::RgbImage written = platform::readImage(form->OutputFiles[slide - 1]);
+        EXPECT_TRUE(near(written.at(16, 12), picture(slide).at(0, 0))) << slide;
+    }
+    EXPECT_EQ(contents(out + "/Slide3.jpg"), "the user's own picture");
+    EXPECT_EQ(services.dialogs.texts(),
+              (Texts{Info, "Error: " + out +
+                               "/shot.jpg would have held more than one slide: the others are "
+                               "kept in " +
+                               out + " as Slide2.jpg, Slide3 (2).jpg"}));
+    EXPECT_TRUE(form->runFailed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator{}), 4)
+        << "no staging folder left";
 }
 
 TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {

@@ -53,12 +53,15 @@ class CaptureOnScreen : public testing::Test {
     }
     void TearDown() override { officetest::expectNoOfficeLeft(); }
 
-    // Converts slides first..last of a deck with the format word of the window's list.
+    // Converts slides first..last of a deck with the format word of the window's list and,
+    // when given, the window's image name pattern.
     void convert(const std::string& deck, int first, int last,
-                 const char* convertTo = "Convert to *.jpg") {
+                 const char* convertTo = "Convert to *.jpg", const char* pattern = nullptr) {
         app::TForm1 form(program->services());
         form.BatchMode = true;
         form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
+        if (pattern != nullptr)
+            form.OfileName->setText(QString::fromUtf8(pattern));
         form.OutputDir->setText(QString::fromStdString(out));
         form.ConvertTo->setEditText(QString::fromUtf8(convertTo));
         form.SomeSlides->setChecked(true);
@@ -127,6 +130,19 @@ TEST_F(CaptureOnScreen, RangePastTheLastSlideRepeatsIt) {
     expectShowsSlide(last, 10);
     EXPECT_FALSE(fs::exists(image("ten", 11, "jpg")));
     EXPECT_TRUE(failed) << "slides 11 and 12 were asked for and not captured";
+}
+
+TEST_F(CaptureOnScreen, PatternWithoutNumberKeepsEverySlide) {
+    convert("ten", 2, 4, "Convert to *.jpg", "shot");
+
+    const Texts kept{out + "/shot.jpg", out + "/Slide3.jpg", out + "/Slide4.jpg"};
+    EXPECT_EQ(outputFiles, kept);
+    for (int slide = 2; slide <= 4; ++slide) expectShowsSlide(kept[slide - 2], slide);
+    EXPECT_EQ(dialogs.texts().back(), "Error: " + out +
+                                          "/shot.jpg would have held more than one slide: the "
+                                          "others are kept in " +
+                                          out + " as Slide3.jpg, Slide4.jpg");
+    EXPECT_TRUE(failed);
 }
 
 TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
