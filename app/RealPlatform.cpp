@@ -16,13 +16,13 @@
 #include <stdexcept>
 
 #include "platform/ConsoleDialogs.h"
+#include "platform/ProgramClipboard.h"
 #include "platform/QtEventPump.h"
 #include "platform/QtShell.h"
 #include "platform/QuietDialogs.h"
 #include "platform/RealClock.h"
 #include "platform/RunPlatform.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
-#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/x11/PrivateScreen.h"
 #include "platform/x11/ScreenGrab.h"
@@ -86,7 +86,7 @@ std::string unusableDisplay() {
 // screen. A private screen, with its injection and capture, lives exactly as long as the run.
 class RealRun : public platform::RunPlatform {
   public:
-    RealRun(platform::OfficeBounds bounds, platform::Clipboard& clipboard)
+    RealRun(platform::OfficeBounds bounds, platform::ProgramClipboard& clipboard)
         : office_(platform::LibreOfficeFactory::DefaultProgram, bounds), clipboard_(clipboard) {}
 
     // The show runs on the user's X screen, with the injection start-up set up there.
@@ -125,14 +125,14 @@ class RealRun : public platform::RunPlatform {
     std::unique_ptr<platform::ScreenGrabber> grabber_;
     std::unique_ptr<platform::X11Input> privateInput_;
     platform::LibreOfficeFactory office_;
-    platform::Clipboard& clipboard_;
+    platform::ProgramClipboard& clipboard_;
     platform::Input* input_ = nullptr;
 };
 
 // Where the show of a range runs: the user's X screen, or a private one (needsPrivateScreen).
 class RealRunFactory : public platform::RunPlatformFactory {
   public:
-    RealRunFactory(platform::OfficeBounds bounds, platform::Clipboard& clipboard,
+    RealRunFactory(platform::OfficeBounds bounds, platform::ProgramClipboard& clipboard,
                    platform::Input* desktopInput, bool userScreenKnown)
         : bounds_(bounds),
           clipboard_(clipboard),
@@ -140,6 +140,8 @@ class RealRunFactory : public platform::RunPlatformFactory {
           userScreenKnown_(userScreenKnown) {}
 
     std::unique_ptr<platform::RunPlatform> open(bool slideRange) override {
+        // A picture of an earlier run is never taken for one of this run.
+        clipboard_.setBitmap(platform::RgbImage{});
         auto run = std::make_unique<RealRun>(bounds_, clipboard_);
         if (!slideRange)
             return run;
@@ -167,7 +169,7 @@ class RealRunFactory : public platform::RunPlatformFactory {
     }
 
     const platform::OfficeBounds bounds_;
-    platform::Clipboard& clipboard_;
+    platform::ProgramClipboard& clipboard_;
     platform::Input* const desktopInput_;
     const bool userScreenKnown_;
 };
@@ -223,7 +225,7 @@ struct RealPlatform::Parts {
                 desktopInput = std::make_unique<platform::X11Input>();
                 desktopGrabber = std::make_unique<platform::ScreenGrabber>();
                 // X does nothing on Print Screen; do what other desktops do: the screen, as a
-                // bitmap, onto the clipboard.
+                // bitmap, onto a clipboard, the program's own, so the desktop's stays the user's.
                 desktopInput->setPrintScreenHandler(
                     [this] { clipboard.setBitmap(desktopGrabber->grab()); });
             } catch (const std::runtime_error& error) {
@@ -244,7 +246,7 @@ struct RealPlatform::Parts {
     platform::RealClock clock;
     platform::QtShell shell;
     platform::QtEventPump events;
-    platform::QtClipboard clipboard;
+    platform::ProgramClipboard clipboard;
     std::unique_ptr<platform::ScreenGrabber> desktopGrabber;
     std::unique_ptr<platform::X11Input> desktopInput;
     std::unique_ptr<RealRunFactory> runs;

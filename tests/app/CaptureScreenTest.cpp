@@ -1,5 +1,5 @@
 // Slide ranges captured for real: the office's slide show on the X server, Print Screen injected
-// through XTest, the screen grabbed onto the Qt clipboard and written out, with the services the
+// through XTest, the screen grabbed onto the program's own clipboard and written out, with the services the
 // program itself chooses. Only the boxes are scripted and the fixed waits are not slept.
 #include <gtest/gtest.h>
 

@@ -115,6 +115,57 @@ std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes) {
     return files;
 }
 
+// Another program of the desktop holds a text on the clipboard, as a user's editor does after a
+// copy, until this object ends.
+class CopiedText {
+  public:
+    CopiedText(const std::string& display, const std::string& text) {
+        int input[2], output[2];
+        if (::pipe(input) != 0 || ::pipe(output) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setenv("DISPLAY", display.c_str(), 1);
+            ::dup2(input[0], 0);
+            ::dup2(output[1], 1);
+            ::close_range(3, ~0u, 0);
+            ::execl(CLIPBOARD_PEER, CLIPBOARD_PEER, "text", text.c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        ::close(output[1]);
+        stdin_ = input[1];
+        char ready[6] = {};
+        ready_ = ::read(output[0], ready, 5) == 5 && std::string(ready) == "ready";
+        ::close(output[0]);
+    }
+    ~CopiedText() {
+        ::close(stdin_);  // the peer ends when its input closes
+        ::waitpid(pid_, nullptr, 0);
+    }
+    CopiedText(const CopiedText&) = delete;
+    CopiedText& operator=(const CopiedText&) = delete;
+
+    bool ready() const { return ready_; }
+
+  private:
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+    bool ready_ = false;
+};
+
+// The text on the display's clipboard, as any other program reads it.
+std::string clipboardText(const std::string& display) {
+    const std::string command = "DISPLAY=" + display + " " + CLIPBOARD_PEER + " get text";
+    std::string text;
+    if (FILE* peer = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, peer) != nullptr) text += buffer;
+        ::pclose(peer);
+    }
+    return text;
+}
+
 class RangeWhereItRuns : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -223,7 +274,8 @@ TEST_F(RangeWhereItRuns, OfficeKilledMidRangeIsAnErrorNamingTheSlide) {
 }
 
 // A desktop: Xvfb, a window manager in its default configuration and a compositor; a script
-// answers the information box as a user would.
+// answers the information box as a user would. What the user copied before stays on the
+// clipboard, also when the show runs on a private screen.
 TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
     const char* managers[] = {"openbox", "icewm"};
     for (const char* manager : managers) {
@@ -244,6 +296,9 @@ TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
         const pid_t wm = startOnDisplay(std::string("exec ") + manager);
         const pid_t compositor = startOnDisplay("exec xcompmgr");
         std::this_thread::sleep_for(1500ms);
+        const std::string copiedWords = "words the user copied";
+        const CopiedText copied(display, copiedWords);
+        ASSERT_TRUE(copied.ready());
         const pid_t user = startOnDisplay(
             "for i in $(seq 240); do sleep 0.25; w=$(xdotool search --onlyvisible --name "
             "'Convert PPT' | head -1); if [ -n \"$w\" ]; then xdotool windowactivate --sync $w; "
@@ -254,6 +309,18 @@ TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
             scratch + "/log");
         EXPECT_EQ(waitForExit(run), 0) << contents(run.log);
         expectPictures(3, 6, 1024, 768);
+        EXPECT_EQ(clipboardText(display), copiedWords);
+
+        if (std::string(manager) == "openbox") {
+            const ProgramRun hidden = startProgram(
+                {decks() + "/ten.ppt", "/s:3-4", "/d:" + out, "--no-dialogs"},
+                {"DISPLAY=" + display, "WAYLAND_DISPLAY", "TMPDIR=" + scratch,
+                 "DECKSHOT_SCREEN=private", std::string("DECKSHOT_SCREEN_SIZE=") + ScreenSize},
+                scratch + "/log");
+            EXPECT_EQ(waitForExit(hidden), 0) << contents(hidden.log);
+            expectPictures(3, 4, 1000, 750);
+            EXPECT_EQ(clipboardText(display), copiedWords);
+        }
 
         for (pid_t pid : {user, compositor, wm}) {
             ::kill(pid, SIGTERM);
