@@ -103,6 +103,9 @@ class Conversion {
     void captureRange(const ConversionRequest& request, platform::RunPlatform& run,
                       std::unique_ptr<platform::PresentationApp>& app,
                       const std::string& formatWord, int slideCount);
+    // One slide of a range: shown, captured (again while it equals the slide before) and written.
+    struct RangeState;
+    void captureSlide(RangeState& range, long long slide);
     // The state of the run: in the caption, and on a terminal when the dialogs show one.
     void showProgress(const std::string& text);
     // Shows an error of the run's own and marks the run failed.

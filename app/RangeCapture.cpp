@@ -78,66 +78,55 @@ SlideNumbers RangeOf(const ConversionRequest& request) {
             request.lastSlide.value_or(fromBox(request.lastPosition))};
 }
 
+// What the slides of one range share.
+struct Conversion::RangeState {
+    const ConversionRequest& request;
+    platform::RunPlatform& run;
+    platform::PresentationApp& app;
+    keys::KeyEngine& keyEngine;
+    CaptureFiles& files;
+    SlideNumbers range;
+    std::string previous;  // the file of the slide before
+    std::string current;   // the file of this slide
+    SlideRuns notShown;
+    std::string notShownReason;  // why the first slide not shown was not
+    std::string moveFailure;     // why the last slide not shown was not
+    bool captured = false;
+};
+
 void Conversion::captureRange(const ConversionRequest& request, platform::RunPlatform& run,
                               std::unique_ptr<platform::PresentationApp>& app,
                               const std::string& formatWord, int slideCount) {
-    const auto [first, last] = RangeOf(request);
+    const SlideNumbers range = RangeOf(request);
     // A range that cannot begin writes nothing at all.
-    if (first <= last && (first < 1 || first > slideCount)) {
+    if (range.first <= range.last && (range.first < 1 || range.first > slideCount)) {
         QuitAndDrop(app);
-        return fail(missingSlide(first, slideCount));
+        return fail(missingSlide(range.first, slideCount));
     }
     CaptureFiles files(request, formatWord, NumberWidth(slideCount));
-    std::string previous;
-    std::string current;
-    std::string moveFailure;
-    SlideRuns notShown;
-    std::string notShownReason;
-    bool captured = false;
     keys::KeyEngine keyEngine(run.input(), services_.clock, services_.dialogs, services_.log,
                               services_.keySettings);
+    RangeState state{request, run, *app, keyEngine, files, range, {}, {}, {}, {}, {}, false};
 
-    for (long long slide = first; slide <= last; ++slide) {
+    for (long long slide = range.first; slide <= range.last; ++slide) {
         // Past both the presentation and the boxes' slides, no move can show anything more and
         // no entry would say more: the rest is named, not walked.
-        if (!notShown.empty() && slide > std::max(slideCount, SlideBoxItems)) {
-            notShown.add(slide, last);
+        if (!state.notShown.empty() && slide > std::max(slideCount, SlideBoxItems)) {
+            state.notShown.add(slide, range.last);
             break;
         }
-        for (int attempts = 0;; ++attempts) {
-            try {
-                app->goToSlide(static_cast<int>(slide));
-            } catch (const platform::AutomationError& error) {
-                // An office that is gone cannot show the rest: that ends the run.
-                if (error.applicationLost())
-                    throw std::runtime_error("Error: Slide " + std::to_string(slide) +
-                                             " could not be captured: " + error.what());
-                if (attempts == 0) {
-                    if (notShown.empty())
-                        notShownReason = error.what();
-                    moveFailure = error.what();
-                    notShown.add(slide, slide);
-                }
-                break;
-            }
-            showProgress(
-                CaptureProgress(static_cast<int>(slide), first, last, attempts, MaxCaptureRepeats));
-            if (attempts > 0)
-                services_.clock.sleep(attempts * 1000);
-            keyEngine.SendKeys(request.captureKeys, true);
-            const std::optional<platform::RgbImage> capture = run.clipboard().bitmap();
-            if (!capture)
-                throw std::runtime_error("Unsupported clipboard format");
-            current = files.write(static_cast<int>(slide), *capture);
-            captured = true;
-            // A slide is compared with the slide before it, never with its own file.
-            if (slide == first || attempts == MaxCaptureRepeats || current == previous ||
-                !support::SameFileContents(current, previous))
-                break;
+        try {
+            captureSlide(state, slide);
+        } catch (...) {
+            // Whatever failed on the way, the cause is the screen that went.
+            if (run.screenLost())
+                throw std::runtime_error("Error: the private screen ended while showing slide " +
+                                         std::to_string(slide));
+            throw;
         }
-        previous = current;
-        result_.OutputFiles.push_back(current);
-        result_.unshown.push_back(notShown.endsWith(slide));
+        state.previous = state.current;
+        result_.OutputFiles.push_back(state.current);
+        result_.unshown.push_back(state.notShown.endsWith(slide));
     }
     QuitAndDrop(app);
     if (const std::string keptAside = files.keptAsideMessage(); !keptAside.empty())
@@ -145,13 +134,49 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
 
     // Not one slide could be shown: the run produced nothing, and that must not look like
     // success.
-    if (!captured && first <= last) {
-        fail("Error: No slide could be captured: " + moveFailure);
-    } else if (!notShown.empty()) {
+    if (!state.captured && range.first <= range.last) {
+        fail("Error: No slide could be captured: " + state.moveFailure);
+    } else if (!state.notShown.empty()) {
         // Some of the slides asked for are missing: the images that were made stay, and the
         // run does not count as done.
-        fail(notShown.text() + " could not be shown (" + notShownReason +
+        fail(state.notShown.text() + " could not be shown (" + state.notShownReason +
              "); each repeats the slide before it.");
+    }
+}
+
+void Conversion::captureSlide(RangeState& range, long long slide) {
+    const int number = static_cast<int>(slide);
+    for (int attempts = 0;; ++attempts) {
+        try {
+            range.app.goToSlide(number);
+        } catch (const platform::AutomationError& error) {
+            // An office that is gone cannot show the rest: that ends the run.
+            if (error.applicationLost())
+                throw std::runtime_error("Error: Slide " + std::to_string(slide) +
+                                         " could not be captured: " + error.what());
+            if (attempts == 0) {
+                if (range.notShown.empty())
+                    range.notShownReason = error.what();
+                range.moveFailure = error.what();
+                range.notShown.add(slide, slide);
+            }
+            return;
+        }
+        showProgress(CaptureProgress(number, range.range.first, range.range.last, attempts,
+                                     MaxCaptureRepeats));
+        if (attempts > 0)
+            services_.clock.sleep(attempts * 1000);
+        range.keyEngine.SendKeys(range.request.captureKeys, true);
+        const std::optional<platform::RgbImage> capture = range.run.clipboard().bitmap();
+        if (!capture)
+            throw std::runtime_error("Unsupported clipboard format");
+        range.current = range.files.write(number, *capture);
+        range.captured = true;
+        // A slide is compared with the slide before it, never with its own file.
+        if (slide == range.range.first || attempts == MaxCaptureRepeats ||
+            range.current == range.previous ||
+            !support::SameFileContents(range.current, range.previous))
+            return;
     }
 }
 

@@ -113,6 +113,7 @@ class RealRun : public platform::RunPlatform {
         return *input_;
     }
     platform::Clipboard& clipboard() override { return clipboard_; }
+    bool screenLost() override { return grabber_ && grabber_->serverGone(); }
 
   private:
     // The office made for this run draws its show there.

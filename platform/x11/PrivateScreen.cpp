@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -175,6 +176,15 @@ pid_t startServer(std::vector<std::string> args, int displayFd) {
     ::_exit(127);
 }
 
+// The file of the socket a server of that display listens on, and its inode (0: none).
+std::string socketFileOf(const std::string& displayName) {
+    return "/tmp/.X11-unix/X" + displayName.substr(1);
+}
+ino_t inodeOf(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
 }  // namespace
 
 bool needsPrivateScreen(const char* display, const char* sessionType, const char* screenChoice) {
@@ -238,11 +248,18 @@ PrivateScreen::PrivateScreen(ScreenSize size, PrivateScreenOptions options) {
     }
     pid_ = child;
     name_ = ":" + number;
+    socketInode_ = inodeOf(socketFileOf(name_));
 }
 
 PrivateScreen::~PrivateScreen() {
-    if (pid_ > 0)
-        stop(pid_);
+    if (pid_ <= 0)
+        return;
+    stop(pid_);
+    // A server that was killed could not remove its socket: it goes now, unless the file is
+    // another server's by then.
+    const std::string socket = socketFileOf(name_);
+    if (socketInode_ != 0 && inodeOf(socket) == socketInode_)
+        ::unlink(socket.c_str());
 }
 
 }  // namespace platform

@@ -44,6 +44,7 @@ class PrivateScreen {
   private:
     pid_t pid_ = -1;
     std::string name_;
+    ino_t socketInode_ = 0;  // of the server's socket file
 };
 
 }  // namespace platform

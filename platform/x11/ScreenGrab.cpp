@@ -110,6 +110,7 @@ RgbImage convertPixels(const std::uint8_t* data, int width, int height, int byte
 struct ScreenGrabber::Impl {
     Display* display = nullptr;
     std::string name;
+    bool lost = false;  // the server ended
 };
 
 ScreenGrabber::ScreenGrabber(const char* displayName) : impl_(std::make_unique<Impl>()) {
@@ -118,6 +119,7 @@ ScreenGrabber::ScreenGrabber(const char* displayName) : impl_(std::make_unique<I
     if (impl_->display == nullptr)
         throw std::runtime_error("cannot open the X display " + impl_->name +
                                  " to grab the screen");
+    x11::keepProcessOnLoss(impl_->display, impl_->lost);
     const Visual* visual = DefaultVisual(impl_->display, DefaultScreen(impl_->display));
     if (visual->c_class != TrueColor) {
         const int depth = DefaultDepth(impl_->display, DefaultScreen(impl_->display));
@@ -140,6 +142,8 @@ RgbImage ScreenGrabber::grab() {
     int x = 0, y = 0;
     unsigned width = 0, height = 0, border = 0, depth = 0;
     XGetGeometry(display, root, &ignoredRoot, &x, &y, &width, &height, &border, &depth);
+    if (impl_->lost)
+        throw ScreenLost("the X server of " + impl_->name + " has ended");
 
     // XGetImage reports a refusal through the error handler, which by default ends the process.
     XImage* image = nullptr;
@@ -171,6 +175,11 @@ RgbImage ScreenGrabber::grab() {
         throw std::runtime_error("cannot read the screen image of " + impl_->name + ": " +
                                  e.what());
     }
+}
+
+bool ScreenGrabber::serverGone() {
+    XSync(impl_->display, False);
+    return impl_->lost;
 }
 
 RgbImage grabScreen(const char* displayName) {

@@ -3,6 +3,7 @@
 // stays inside the .cpp: its macros clash with Qt and UNO.
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 
 #include "platform/Image.h"
 
@@ -13,6 +14,12 @@ namespace platform {
 // display, its visual has no red/green/blue masks, or the server refuses the image.
 RgbImage grabScreen(const char* displayName = nullptr);
 
+// The X server of a grab's display has ended.
+class ScreenLost : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 // The same grab over a connection that stays open, for callers that grab again and again.
 class ScreenGrabber {
   public:
@@ -21,7 +28,10 @@ class ScreenGrabber {
     ScreenGrabber(const ScreenGrabber&) = delete;
     ScreenGrabber& operator=(const ScreenGrabber&) = delete;
 
+    // Throws ScreenLost once the server has ended.
     RgbImage grab();
+    // Whether the server has ended, asked now.
+    bool serverGone();
 
   private:
     struct Impl;

@@ -49,6 +49,7 @@ struct ShowWindow::Impl {
     }
 
     Display* display;
+    bool lost = false;  // the server ended: calls on the connection fail from then on
     long pid;
     std::set<x11::WindowId> before;  // the office's windows before its show
     long area = 0;                   // of the show window
@@ -69,6 +70,7 @@ ShowWindow::ShowWindow(const std::string& displayName, long officePid) {
                                  "\" lacks the DAMAGE or X-Resource extension");
     }
     impl_ = std::make_unique<Impl>(display, damageEventBase, officePid);
+    x11::keepProcessOnLoss(display, impl_->lost);
 }
 
 ShowWindow::~ShowWindow() {

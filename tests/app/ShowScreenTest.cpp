@@ -3,6 +3,7 @@
 // manager and a compositor. Each case starts the X servers it needs, so none shares a display.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -249,6 +250,63 @@ TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
             const std::string number = socket.substr(socket.rfind('X') + 1);
             EXPECT_FALSE(fs::exists("/tmp/.X" + number + "-lock"));
         }
+    }
+}
+
+// The pipe the office of a run listens on, from its command line.
+std::string officePipeOf(const std::string& scratch) {
+    for (pid_t office : testdecks::processesMentioning(scratch)) {
+        std::ifstream in("/proc/" + std::to_string(office) + "/cmdline");
+        const std::string cmdline{std::istreambuf_iterator<char>(in), {}};
+        const auto name = cmdline.find("pipe,name=");
+        if (name != std::string::npos)
+            return cmdline.substr(name + 10, cmdline.find(';', name) - name - 10);
+    }
+    return "";
+}
+
+// The inode of a file; 0 when there is none.
+ino_t inodeOf(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+TEST_F(RangeWhereItRuns, PrivateScreenKilledMidRangeEndsTheRunAndLeavesNothing) {
+    const ProgramRun run = startProgram(arguments(1, 10), headless(), scratch + "/log");
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(out + "/ten_01.jpg"); }, 90s));
+    // The run's own server: other runs on this machine may have private screens too.
+    std::vector<pid_t> servers;
+    for (pid_t server : testdecks::processesMentioning(ScreenSize)) {
+        std::ifstream stat("/proc/" + std::to_string(server) + "/stat");
+        std::string pid, name, state;
+        pid_t parent = 0;
+        if (stat >> pid >> name >> state >> parent && parent == run.pid)
+            servers.push_back(server);
+    }
+    ASSERT_EQ(servers.size(), 1U);
+    const std::vector<std::string> sockets = socketFilesOf(servers);
+    ASSERT_EQ(sockets.size(), 1U);
+    const std::string socket = sockets.front();
+    const ino_t socketInode = inodeOf(socket);
+    const std::string pipe = officePipeOf(scratch);
+    ASSERT_FALSE(pipe.empty());
+    ::kill(servers.front(), SIGKILL);
+
+    EXPECT_EQ(waitForExit(run), 1);
+    const std::string log = contents(run.log);
+    EXPECT_NE(log.find("Error: the private screen ended while showing slide "), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("X connection"), std::string::npos) << log;
+    // Removed at once, not by the next run: the server's socket (a server that another run
+    // starts on the same display afterwards has a file of its own), the office's pipe and its
+    // profile.
+    EXPECT_NE(inodeOf(socket), socketInode) << socket;
+    EXPECT_FALSE(fs::exists("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe)) << pipe;
+    for (const auto& entry : fs::directory_iterator(scratch)) {
+        const std::string name = entry.path().filename();
+        // Qt's runtime folder, without XDG_RUNTIME_DIR, is none of the run's.
+        if (name != "log" && name.rfind("runtime-", 0) != 0)
+            ADD_FAILURE() << "left in the run's temporary folder: " << name;
     }
 }
 
