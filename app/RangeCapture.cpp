@@ -62,6 +62,11 @@ class SlideRuns {
     std::vector<std::pair<long long, long long>> runs_;
 };
 
+bool allBlack(const platform::RgbImage& picture) {
+    return std::all_of(picture.pixels.begin(), picture.pixels.end(),
+                       [](std::uint8_t channel) { return channel == 0; });
+}
+
 std::string missingSlide(long long slide, int slideCount) {
     return "Error: Slide " + std::to_string(slide) + " does not exist: " +
            (slide < 1 ? std::string("slides are numbered from 1.")
@@ -170,6 +175,10 @@ void Conversion::captureSlide(RangeState& range, long long slide) {
         const std::optional<platform::RgbImage> capture = range.run.clipboard().bitmap();
         if (!capture)
             throw std::runtime_error("Unsupported clipboard format");
+        // A screen that showed nothing must not pass for a black slide.
+        if (allBlack(*capture) && !range.app.slideIsBlack(number))
+            throw std::runtime_error("Error: Slide " + std::to_string(slide) +
+                                     " was captured all black, but the slide is not black");
         range.current = range.files.write(number, *capture);
         range.captured = true;
         // A slide is compared with the slide before it, never with its own file.

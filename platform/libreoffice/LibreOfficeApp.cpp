@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/libreoffice/SlideLook.h"
+
 namespace platform::office {
 
 LibreOfficeApp::LibreOfficeApp(const std::string& program, OfficeBounds bounds, bool headless,
@@ -38,6 +40,11 @@ void LibreOfficeApp::setVisible(bool visible) {
 void LibreOfficeApp::openPresentation(const std::string& path, bool, bool, bool) {
     session_.open(path);
     show_.forget();
+}
+
+bool LibreOfficeApp::slideIsBlack(int slideNumber) {
+    session_.requireDocument("Slides.Item");
+    return slideDrawsBlack(session_, slideNumber);
 }
 
 void LibreOfficeApp::quit() {

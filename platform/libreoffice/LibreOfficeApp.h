@@ -35,6 +35,7 @@ class LibreOfficeApp : public PresentationApp {
         exporter_.saveAs(directory, formatNumber);
     }
     void goToSlide(int slideNumber) override { show_.goToSlide(slideNumber); }
+    bool slideIsBlack(int slideNumber) override;
     void quit() override;
 
   private:

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,10 @@ class FakeScreen : public fakes::FakeInput {
             --lag;
             look = lookOf(shown - 1);
         }
-        clipboard_.setBitmap(picture(look));
+        platform::RgbImage shot = picture(look);
+        if (blackOnScreen.count(shown) != 0)
+            std::fill(shot.pixels.begin(), shot.pixels.end(), 0);
+        clipboard_.setBitmap(shot);
     }
 
     int lookOf(int slide) const {
@@ -81,6 +85,7 @@ class FakeScreen : public fakes::FakeInput {
     bool putsImages = true;
     std::map<int, int> sameLook;      // slide -> look, where a slide looks like another
     std::map<int, int> slowCaptures;  // slide -> captures that still show the slide before
+    std::set<int> blackOnScreen;      // slides the screen shows all black
 
   private:
     fakes::FakeClipboard& clipboard_;
@@ -435,6 +440,43 @@ TEST_F(CaptureRange, CommandLineExitCodeTellsWhetherEverySlideWasCaptured) {
         }
         std::sort(written.begin(), written.end());
         EXPECT_EQ(written, c.images);
+    }
+}
+
+// A capture that is all black is a screen that showed nothing, unless the slide itself is black.
+TEST_F(CaptureRange, AllBlackCaptureOfASlideThatIsNotBlackEndsTheRun) {
+    screen.blackOnScreen = {2};
+    const struct {
+        const char* name;
+        std::set<int> blackSlides;
+        int exitCode;
+        Texts messages;
+        std::vector<std::string> images;
+    } cases[] = {
+        {"screenShowedNothing",
+         {},
+         1,
+         {Info, "Error: Slide 2 was captured all black, but the slide is not black"},
+         {"talk_01.jpg"}},
+        {"slideIsBlack", {2}, 0, {Info}, {"talk_01.jpg", "talk_02.jpg", "talk_03.jpg"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.dialogs.shown.clear();
+        automation.script.blackSlides = c.blackSlides;
+
+        EXPECT_EQ(app::RunWithoutWindow(program.services(),
+                                        app::ReadOptions({deck, "/d:" + out, "/s:1-3"})),
+                  c.exitCode);
+
+        EXPECT_EQ(services.dialogs.texts(), c.messages);
+        std::vector<std::string> written;
+        for (const auto& entry : fs::directory_iterator(out))
+            written.push_back(entry.path().filename().string());
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, c.images);
+        fs::remove_all(out);
+        fs::create_directory(out);
     }
 }
 

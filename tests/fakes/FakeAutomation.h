@@ -4,6 +4,7 @@
 // Slide<n>.<ext> files, and GoToSlide fails as the real one does.
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct AutomationScript {
     std::function<std::string(int slide, const std::string& extension)> exportedContent;
     // Runs after every successful move of the show, e.g. to put that slide on a fake screen.
     std::function<void(int slide)> onSlideShown;
+    std::set<int> blackSlides;  // slides that are black all over
 };
 
 class FakeAutomation;
@@ -48,6 +50,7 @@ class FakePresentationApp : public platform::PresentationApp {
     void setExportProgress(ExportProgress report) override { exportProgress_ = std::move(report); }
     void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) override;
     void goToSlide(int slideNumber) override;
+    bool slideIsBlack(int slideNumber) override;
     void quit() override;
 
   private:
