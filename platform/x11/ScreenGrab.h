@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/Image.h"
+#include "platform/x11/XTypes.h"
 
 namespace platform {
 
@@ -20,7 +21,8 @@ class ScreenLost : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The same grab over a connection that stays open, for callers that grab again and again.
+// The same grab over a connection that stays open, for callers that grab again and again; on a
+// server of this machine the pixels come through shared memory.
 class ScreenGrabber {
   public:
     explicit ScreenGrabber(const char* displayName = nullptr);
@@ -34,6 +36,8 @@ class ScreenGrabber {
     bool serverGone();
 
   private:
+    RgbImage readImage(const _XImage& image) const;
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
