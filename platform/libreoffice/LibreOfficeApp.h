@@ -8,6 +8,7 @@
 
 #include "platform/Automation.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "platform/libreoffice/MoveStages.h"
 #include "platform/libreoffice/OfficeSession.h"
 #include "platform/libreoffice/ShowScreenWait.h"
 #include "platform/libreoffice/SlideExporter.h"
@@ -15,7 +16,7 @@
 
 namespace platform::office {
 
-class LibreOfficeApp : public PresentationApp {
+class LibreOfficeApp : public PresentationApp, public MoveStagesSource {
   public:
     // Starts the office at once. `headless`: no display at all; with `showDisplay`, the office
     // and its slide show are on that X display.
@@ -35,6 +36,7 @@ class LibreOfficeApp : public PresentationApp {
         exporter_.saveAs(directory, formatNumber);
     }
     void goToSlide(int slideNumber) override { show_.goToSlide(slideNumber); }
+    MoveStages lastMoveStages() const override { return show_.lastMoveStages(); }
     bool slideIsBlack(int slideNumber) override;
     void quit() override;
 
