@@ -71,31 +71,26 @@ void applyOptions(const Options& options, CommandLineRequest& into) {
         into.formatOverride = *options.format;
 }
 
-// Position p (1-based) holds a "/" that begins a word.
-bool isFlagSlash(const std::string& text, int p) {
-    return p > 1 && text[p - 1] == '/' && text[p - 2] == ' ';
-}
-
 }  // namespace
 
-void NextFlagToken(const std::string& text, int& position, std::string& token) {
-    token.clear();
-    const int n = static_cast<int>(text.size());
-    if (position <= 0 || n == 0) {
-        position = 0;
-        return;
+std::vector<std::string> CommandLineTokens(const std::vector<std::string>& words,
+                                           std::size_t literalFrom) {
+    std::vector<std::string> tokens;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word.empty())
+            continue;
+        if (tokens.empty()) {
+            tokens.push_back(word);
+        } else if (i < literalFrom && word.front() == '/') {
+            tokens.back() += ' ';
+            const std::size_t start = word.find_first_not_of('/');
+            tokens.push_back(start == std::string::npos ? std::string() : word.substr(start));
+        } else {
+            tokens.back() += ' ' + word;
+        }
     }
-    if (isFlagSlash(text, position)) {
-        while (position <= n && text[position - 1] == '/') ++position;
-    }
-    if (position > n) {
-        position = 0;
-        return;
-    }
-    int end = position;
-    while (end <= n && !isFlagSlash(text, end)) ++end;
-    token = text.substr(position - 1, end - position);
-    position = end > n ? 0 : end;
+    return tokens;
 }
 
 int SlidePosition(std::int64_t slide) {
@@ -112,14 +107,10 @@ void ReadCommandLine(const Options& options, platform::Dialogs& dialogs, Command
         into.action = CommandLineRequest::Action::Usage;
         return;
     }
-    int position = 1;
-    std::string token;
-    NextFlagToken(commandLine, position, token);
-    into.fileName = Trim(token);
-    while (position != 0) {
-        NextFlagToken(commandLine, position, token);
-        readFlag(token, commandLine, dialogs, into);
-    }
+    const std::vector<std::string> tokens =
+        CommandLineTokens(options.parameters, options.literalFrom);
+    into.fileName = Trim(tokens.front());
+    for (std::size_t i = 1; i < tokens.size(); ++i) readFlag(tokens[i], commandLine, dialogs, into);
     applyOptions(options, into);
     if (into.action != CommandLineRequest::Action::Refused)
         into.action = CommandLineRequest::Action::Convert;

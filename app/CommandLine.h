@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Options.h"
 
@@ -18,12 +19,15 @@ inline constexpr int SlideBoxItems = 1000;
 // The usage message, its nine lines joined by CR LF.
 extern const char* const UsageMessage;
 
-// Like support::NextToken with the delimiter "/", except that a "/" separates tokens only where
-// it begins a word (right after a blank): paths keep their slashes, and a "/" at the very start
-// of the text belongs to the first token. A run of slashes at a flag's start counts as one.
-// Tokens keep their blanks as they stand. On return the position stands on the "/" that ended
-// the token, or is 0 when the text is used up.
-void NextFlagToken(const std::string& text, int& position, std::string& token);
+// The tokens of the command line, read from its words as they arrive, so that a blank inside
+// one word never splits it. The first word begins the presentation's name, even when it begins
+// with "/" (an absolute path). A later word that begins with "/" begins a flag, the token being
+// the rest of it (a run of slashes counts as one); any other word, and every word from
+// `literalFrom` on (after "--"), continues the token before it after one blank, as unquoted words
+// of a name with blanks arrive. Empty words are skipped. Every token but the last ends with the
+// blank that separates it from the next one, as in the command line joined by blanks.
+std::vector<std::string> CommandLineTokens(const std::vector<std::string>& words,
+                                           std::size_t literalFrom = std::string::npos);
 
 // What a command line asks for, in the fields that the main window's controls hold.
 struct CommandLineRequest {

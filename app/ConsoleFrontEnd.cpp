@@ -12,12 +12,17 @@ namespace app {
 namespace {
 
 // What the window's controls would hold after the command line was copied into them.
-ConversionRequest requestFrom(const CommandLineRequest& read) {
+ConversionRequest requestFrom(const CommandLineRequest& read, const Options& options) {
     ConversionRequest request;
     request.fileName = read.fileName.value_or("");
     // As the file name box fills the pattern box.
     request.deckNameInPattern = support::BaseFileName(request.fileName);
     request.pattern = request.deckNameInPattern + "_#";
+    if (options.name) {
+        // Typed into the field: every "#" in it is the number, the deck's name or not.
+        request.pattern = *options.name;
+        request.deckNameInPattern.clear();
+    }
     request.allSlides = !read.someSlides;
     request.firstPosition = read.firstPosition.value_or(-1);
     request.lastPosition = read.lastPosition.value_or(-1);
@@ -26,6 +31,7 @@ ConversionRequest requestFrom(const CommandLineRequest& read) {
     request.outputDir = read.outputDir.value_or("");
     request.formatOverride = read.formatOverride;
     request.batchMode = true;
+    ApplyRunOptions(options, request);
     return request;
 }
 
@@ -34,7 +40,7 @@ ConversionRequest requestFrom(const CommandLineRequest& read) {
 int RunWithoutWindow(ProgramServices services, const Options& options) {
     // An error that escapes is shown as the window's general error display would show it.
     const auto reportEscaped = [&services](const std::exception& error) {
-        services.dialogs.message(error.what());
+        services.dialogs.message(GeneralErrorText(error));
         return 1;
     };
     CommandLineRequest read;
@@ -52,15 +58,20 @@ int RunWithoutWindow(ProgramServices services, const Options& options) {
             // Nothing to convert, or a flag was refused: nobody is there to use a window.
             return 1;
     }
-    ConversionRequest request = requestFrom(read);
+    ConversionRequest request = requestFrom(read, options);
     NoWindow noWindow;
     Conversion conversion(services, noWindow);
+    int code = 0;
     try {
         conversion.run(request);
+        code = conversion.result().failed ? 1 : 0;
     } catch (const std::exception& error) {
-        return reportEscaped(error);
+        code = reportEscaped(error);
     }
-    return conversion.result().failed ? 1 : 0;
+    // Also after a failure: what was written is there, and a script may want it.
+    if (options.printFiles && !PrintFiles(WrittenFiles(conversion.result()), stdout))
+        return 1;
+    return code;
 }
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "platform/Automation.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/OwnedFolder.h"
 #include "platform/RunPlatform.h"
 #include "support/Files.h"
 #include "support/TextUtil.h"
@@ -27,9 +29,6 @@ namespace app {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int LoadingPauseMs = 1000;
-constexpr int ClosingPauseMs = 2000;
 
 // Both name one existing file (the same inode).
 bool isSameFile(const std::string& a, const std::string& b) {
@@ -54,6 +53,37 @@ void quitQuietly(std::unique_ptr<platform::PresentationApp>& app) {
     } catch (const std::exception&) {
     }
     app.reset();
+}
+
+// "there is no slide 13", "there are no slides 13-14, 20": the listed slides past the last one;
+// empty when there are none.
+std::string slidesBeyond(const std::vector<SlideRange>& list, int slideCount) {
+    std::string text;
+    long count = 0;
+    for (const SlideRange& range : list) {
+        if (range.last <= slideCount)
+            continue;
+        const int first = std::max(range.first, slideCount + 1);
+        count += static_cast<long>(range.last) - first + 1;
+        text += (text.empty() ? "" : ", ") + std::to_string(first) +
+                (range.last > first ? "-" + std::to_string(range.last) : "");
+    }
+    if (text.empty())
+        return text;
+    return (count == 1 ? "there is no slide " : "there are no slides ") + text;
+}
+
+// Every slide of the deck, or the listed ones.
+std::vector<int> slidesToExport(const std::vector<SlideRange>& list, int slideCount) {
+    std::vector<int> slides;
+    if (list.empty()) {
+        for (int slide = 1; slide <= slideCount; ++slide) slides.push_back(slide);
+    }
+    for (const SlideRange& range : list) {
+        for (int slide = range.first; slide <= std::min(range.last, slideCount); ++slide)
+            slides.push_back(slide);
+    }
+    return slides;
 }
 
 }  // namespace
@@ -89,6 +119,12 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         if (::mkdir(directory.c_str(), 0777) != 0)
             return fail("Error: Cannot create " + directory);
     }
+    platform::reclaimStagingLeftovers(directory);
+    // The shortest name the run can give (a one-digit slide number) must fit, or no image could
+    // be written: said before an office starts.
+    const std::string shortest = ImageFileName(request, 1, 1, formatWord);
+    if (nameTooLong(shortest))
+        return fail("Error: Cannot write " + shortest + ": " + std::strerror(ENAMETOOLONG));
     dialogs.notice("Powerpoint will save your presentation as *." + formatWord +
                    " files.\n\rPlease wait for it to finish converting your presentation.");
 
@@ -96,7 +132,7 @@ void Conversion::exportSlides(const ConversionRequest& request) {
     // ended after it.
     std::unique_ptr<platform::RunPlatform> run;
     try {
-        run = services_.runs.open(!request.allSlides);
+        run = services_.runs.open(!request.allSlides, request.offices);
     } catch (const std::exception& error) {
         return fail(std::string("Error: No screen for the slide show: ") + error.what());
     }
@@ -122,7 +158,8 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         observer_.minimizeApplication();
         observer_.restoreApplication();
         showProgress("Loading " + request.fileName + "...");
-        services_.clock.sleep(LoadingPauseMs);
+        // The office answered its first call only once it was ready to open a file: no pause
+        // before opening is needed.
         app->openPresentation(request.fileName, false, false, true);
         app->setAdvanceMode(1);
         app->runSlideShow();
@@ -139,7 +176,8 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         observer_.restoreApplication();
         throw;
     }
-    services_.clock.sleep(ClosingPauseMs);
+    // Quit returned once the office's process had ended: the application is gone, and the
+    // window comes back at once.
     observer_.restoreApplication();
 }
 
@@ -148,10 +186,18 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
                                   const std::string& formatWord, int slideCount, int numberWidth) {
     const ExportFormat format = ExportFormatFor(formatWord);
     const std::string& directory = request.outputDir;
-    // Every image name has the same length: a name the file system refuses shows at slide 1,
-    // before anything is exported.
-    if (slideCount > 0) {
-        const std::string first = ImageFileName(request, 1, numberWidth, format.extension);
+    const std::string missing = slidesBeyond(request.exportSlides, slideCount);
+    if (!missing.empty()) {
+        QuitAndDrop(app);
+        return fail("Error: The presentation has " + std::to_string(slideCount) +
+                    (slideCount == 1 ? " slide: " : " slides: ") + missing);
+    }
+    const std::vector<int> slides = slidesToExport(request.exportSlides, slideCount);
+    // Every image name has the same length: a name the file system refuses shows at the first
+    // slide, before anything is exported.
+    if (!slides.empty()) {
+        const std::string first =
+            ImageFileName(request, slides.front(), numberWidth, format.extension);
         if (nameTooLong(first)) {
             QuitAndDrop(app);
             return fail("Error: Cannot write " + first + ": " + std::strerror(ENAMETOOLONG));
@@ -165,6 +211,10 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
         return fail("Error: Cannot write into " + directory + ": " + error.code().message());
     }
     int formatNumber = format.number;
+    if (request.imageWidth > 0 || request.imageHeight > 0)
+        app->setExportSize(request.imageWidth, request.imageHeight);
+    if (!request.exportSlides.empty())
+        app->setExportSlides(slides);
     app->setExportProgress(
         [this](int done, int count) { showProgress(ExportProgress(done, count)); });
     app->saveAs(staging->path(), formatNumber, true);
@@ -173,7 +223,7 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
     std::set<std::string> written;
     std::vector<std::string> keptAside;
     std::string takenTarget;
-    for (int slide = 1; slide <= slideCount; ++slide) {
+    for (const int slide : slides) {
         const std::string stem = "Slide" + std::to_string(slide);
         const std::string exported = staging->path() + "/" + stem + "." + format.extension;
         const std::string target = ImageFileName(request, slide, numberWidth, format.extension);

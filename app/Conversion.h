@@ -3,11 +3,14 @@
 // It takes a request in the form the main window's controls (or the command line) give it and
 // the services it needs; it asks its questions through the dialogs and shows what the window
 // would show through an observer.
+#include <cstdio>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Options.h"
 #include "app/Program.h"
 
 namespace platform {
@@ -34,7 +37,16 @@ struct ConversionRequest {
     std::string pattern = "_#";  // the image names; "#" stands for the slide number
     // The part of the pattern that came from the presentation's own name (see OutputFileName).
     std::string deckNameInPattern;
-    bool batchMode = false;               // BatchMode: no final question
+    bool batchMode = false;  // BatchMode: no final question
+    // Offices that export all slides side by side; 0: as many as the platform finds useful.
+    int offices = 0;
+    // The images' size in pixels. With one side 0 the other follows the slide's aspect; with
+    // both the image fits inside them. Neither: the slide's own size (all slides), the screen's
+    // (a range).
+    int imageWidth = 0;
+    int imageHeight = 0;
+    // Of all slides only these, in order (Options::exportSlides); empty: every slide.
+    std::vector<SlideRange> exportSlides;
     std::string captureKeys = "{PRTSC}";  // CaptureKeys
 };
 
@@ -115,6 +127,24 @@ class Conversion {
     ConversionObserver& observer_;
     ConversionResult result_;
 };
+
+// The run settings that no control of the window holds, from the command line's options.
+void ApplyRunOptions(const Options& options, ConversionRequest& request);
+
+// The offices worth starting for an export the options ask for: --jobs, or as many as the
+// machine runs well; never more than the slides listed.
+int OfficesForExport(const Options& options);
+
+// The images a run wrote, each once, in slide order: its entries without the empty ones and
+// those that repeat an image for a slide that could not be shown.
+std::vector<std::string> WrittenFiles(const ConversionResult& result);
+
+// Prints each file on a line of its own; false when they could not all be written.
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out);
+// The text the general error display shows for an error that escaped a run: the program's own
+// errors begin with "Error: ", while the runtime's conversion error ("'abc' is not a valid integer
+// value") and a clipboard without a bitmap ("Unsupported clipboard format") keep their own text.
+std::string GeneralErrorText(const std::exception& error);
 
 // Quit ends the application; the object is dropped even when Quit fails, which ends the office
 // too, so a failing Quit is never asked again.

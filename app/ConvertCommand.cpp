@@ -1,11 +1,18 @@
 // The Convert command: the checks before a conversion and the report after it.
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <set>
+#include <string>
 #include <system_error>
 
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
 #include "platform/Dialogs.h"
+#include "platform/libreoffice/LibreOfficeFactory.h"
+#include "support/Convert.h"
 #include "support/FileCompare.h"
 #include "support/OpenWithDesktop.h"
 
@@ -13,11 +20,19 @@ namespace app {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-bool isFile(const std::string& name) {
-    std::error_code error;
-    return fs::is_regular_file(name, error);
+// Why no presentation can be read under `name`, as the end of the sentence that names it; empty
+// for a regular file.
+std::string whyNotAPresentation(const std::string& name) {
+    struct stat info {};
+    if (!name.empty() && ::stat(name.c_str(), &info) == 0) {
+        if (S_ISREG(info.st_mode))
+            return "";
+        return S_ISDIR(info.st_mode) ? "is a directory." : "is not a regular file.";
+    }
+    // A loop of symbolic links is there, yet names no file.
+    if (!name.empty() && errno == ELOOP)
+        return "is not a regular file.";
+    return "does not exist.";
 }
 
 // Without a directory part, the presentation lies in the current directory.
@@ -30,10 +45,18 @@ std::string presentationDirectory(const std::string& fileName) {
 
 }  // namespace
 
+std::string GeneralErrorText(const std::exception& error) {
+    const std::string text = error.what();
+    const bool keepsItsText = dynamic_cast<const support::ConvertError*>(&error) != nullptr ||
+                              text == "Unsupported clipboard format" ||
+                              text.rfind("Error: ", 0) == 0;
+    return keepsItsText ? text : "Error: " + text;
+}
+
 void Conversion::run(ConversionRequest& request) {
     platform::Dialogs& dialogs = services_.dialogs;
-    if (!isFile(request.fileName))
-        return fail("Error: \"" + request.fileName + "\" does not exist.");
+    if (const std::string why = whyNotAPresentation(request.fileName); !why.empty())
+        return fail("Error: \"" + request.fileName + "\" " + why);
     // Numbers asked for as such are used as they are; a box with nothing selected reads as 0.
     const int first = request.firstSlide.value_or(request.firstPosition + 1);
     const int last = request.lastSlide.value_or(request.lastPosition + 1);
@@ -95,6 +118,40 @@ void Conversion::reportDuplicates() {
             "It appears that not all the slides have been converted.\n\rYou should increase the "
             "pause between slides.");
     }
+}
+
+void ApplyRunOptions(const Options& options, ConversionRequest& request) {
+    // Without a list the platform knows best how many offices pay.
+    request.offices =
+        options.exportSlides.empty() ? options.jobs.value_or(0) : OfficesForExport(options);
+    request.imageWidth = options.width.value_or(0);
+    request.imageHeight = options.height.value_or(0);
+    request.exportSlides = options.exportSlides;
+}
+
+int OfficesForExport(const Options& options) {
+    const long offices = options.jobs.value_or(platform::defaultExportOffices());
+    const long listed = SlideCountOf(options.exportSlides);
+    return static_cast<int>(listed > 0 ? std::min(offices, listed) : offices);
+}
+
+std::vector<std::string> WrittenFiles(const ConversionResult& result) {
+    std::vector<std::string> written;
+    std::set<std::string> listed;
+    for (std::size_t i = 0; i < result.OutputFiles.size(); ++i) {
+        const std::string& file = result.OutputFiles[i];
+        const bool unshown = i < result.unshown.size() && result.unshown[i];
+        if (!file.empty() && !unshown && listed.insert(file).second)
+            written.push_back(file);
+    }
+    return written;
+}
+
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out) {
+    bool printed = true;
+    for (const std::string& file : files)
+        printed = std::fprintf(out, "%s\n", file.c_str()) >= 0 && printed;
+    return std::fflush(out) == 0 && printed;
 }
 
 void Conversion::fail(const std::string& message) {

@@ -187,9 +187,11 @@ void TForm1::FormCreate() {
     } catch (...) {
         // What was read before the error stays in the fields.
         showInControls(read);
+        showOptionsInControls();
         throw;
     }
     showInControls(read);
+    showOptionsInControls();
     switch (read.action) {
         case CommandLineRequest::Action::Interactive:
             return;
@@ -227,6 +229,14 @@ void TForm1::showInControls(const CommandLineRequest& read) {
         FormatOverride = read.formatOverride;
 }
 
+void TForm1::showOptionsInControls() {
+    if (!options_.name)
+        return;
+    // After the file name, whose change filled the field: typed in, every "#" is the number.
+    OfileName->setText(local(*options_.name));
+    deckNameInPattern_.clear();
+}
+
 void TForm1::FileNameChange() {
     deckNameInPattern_ = support::BaseFileName(local(FileName->text()));
     OfileName->setText(local(deckNameInPattern_ + "_#"));
@@ -243,8 +253,7 @@ void TForm1::FslideChange() {
 }
 
 void TForm1::BrowseClick() {
-    const std::optional<std::string> chosen =
-        services_.dialogs.openFile(OpenDialog1.filterName, OpenDialog1.pattern);
+    const std::optional<std::string> chosen = services_.dialogs.openFile(OpenDialog1.filters);
     if (chosen)
         FileName->setText(local(*chosen));
 }
@@ -278,6 +287,7 @@ ConversionRequest TForm1::request() const {
     request.deckNameInPattern = deckNameInPattern_;
     request.batchMode = BatchMode;
     request.captureKeys = CaptureKeys;
+    ApplyRunOptions(options_, request);
     return request;
 }
 
@@ -309,8 +319,10 @@ void TForm1::ConvertPPT() {
 }
 
 void TForm1::takeResult(const ConversionResult& result, bool replacesOutputFiles) {
-    if (replacesOutputFiles)
+    if (replacesOutputFiles) {
         OutputFiles.clear();
+        filesWritten_ = WrittenFiles(result);
+    }
     OutputFiles.insert(OutputFiles.end(), result.OutputFiles.begin(), result.OutputFiles.end());
     if (result.failed)
         runFailed = true;
@@ -348,7 +360,7 @@ void TForm1::restoreApplication() {
 
 void TForm1::showUnhandledError(const std::exception& error) {
     resetCursor();
-    services_.dialogs.message(error.what());
+    services_.dialogs.message(GeneralErrorText(error));
     runFailed = true;
 }
 

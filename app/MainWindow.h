@@ -14,6 +14,7 @@
 #include "app/Conversion.h"
 #include "app/Options.h"
 #include "app/Program.h"
+#include "platform/Dialogs.h"
 
 class QComboBox;
 class QLabel;
@@ -27,10 +28,13 @@ class TFindDir;
 
 namespace app {
 
-// The file-open dialog's one filter entry.
+// The file-open dialog's type list: the presentations LibreOffice opens, PowerPoint's first.
 struct OpenDialogSettings {
-    std::string filterName = "PowerPoint";
-    std::string pattern = "*.ppt";
+    std::vector<platform::FileFilter> filters = {
+        {"PowerPoint", {"*.ppt", "*.pptx", "*.pps", "*.ppsx"}},
+        {"OpenDocument presentation", {"*.odp"}},
+        {"All files", {"*"}},
+    };
 };
 
 class TForm1 : public QWidget, public ConversionObserver {
@@ -86,6 +90,8 @@ class TForm1 : public QWidget, public ConversionObserver {
 
     // Full paths of the images the current run produced, in slide order.
     std::vector<std::string> OutputFiles;
+    // The images the last Convert command wrote, each once (WrittenFiles).
+    const std::vector<std::string>& filesWritten() const { return filesWritten_; }
     // Set once a command line has been read; the Convert command then asks no final question.
     bool BatchMode = false;
     // "bmp" after the flag /bmp; preferred to the window's format choice.
@@ -121,6 +127,8 @@ class TForm1 : public QWidget, public ConversionObserver {
     void fitToText();
     // What the command line asked for, as a user would have typed it.
     void showInControls(const CommandLineRequest& read);
+    // The options that fill a control: the name pattern.
+    void showOptionsInControls();
     // What a conversion wrote, into OutputFiles; a failure into runFailed.
     void takeResult(const ConversionResult& result, bool replacesOutputFiles);
 
@@ -128,6 +136,7 @@ class TForm1 : public QWidget, public ConversionObserver {
     Options options_;
     ConvertAction convert_;
     support::TFindDir* findDir_ = nullptr;
+    std::vector<std::string> filesWritten_;
     // The slide numbers the command line asked for, and the box positions that show them: used
     // while the boxes still show them, so that numbers the boxes have no item for still count.
     struct AskedSlides {

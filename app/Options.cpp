@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/CommandLine.h"
+#include "platform/SilentDialogs.h"
 
 #ifndef DECKSHOT_VERSION
 #define DECKSHOT_VERSION "unknown"
@@ -23,6 +24,35 @@ std::optional<int> slideNumber(const std::string& text) {
     return number;
 }
 
+// More offices than this would each take memory (about 200 MB) for no gain on any machine the
+// program is meant for.
+constexpr int MostJobs = 64;
+
+void readJobs(Options& options, const std::string& value) {
+    const std::optional<int> jobs = slideNumber(value);
+    if (!jobs || *jobs > MostJobs) {
+        options.error = "--jobs wants a whole number of offices from 1 to " +
+                        std::to_string(MostJobs) + ", not \"" + value + "\"";
+        return;
+    }
+    options.jobs = jobs;
+}
+
+// Sides of an image: a thumbnail's at the least, a poster's at the most.
+constexpr int FewestPixels = 16;
+constexpr int MostPixels = 10000;
+
+std::optional<int> readPixels(Options& options, const char* name, const std::string& value) {
+    const std::optional<int> pixels = slideNumber(value);
+    if (!pixels || *pixels < FewestPixels || *pixels > MostPixels) {
+        options.error = std::string("--") + name + " wants a whole number of pixels from " +
+                        std::to_string(FewestPixels) + " to " + std::to_string(MostPixels) +
+                        ", not \"" + value + "\"";
+        return std::nullopt;
+    }
+    return pixels;
+}
+
 void readSlides(Options& options, const std::string& value) {
     const std::size_t dash = value.find('-');
     const std::optional<int> first = slideNumber(value.substr(0, dash));
@@ -34,6 +64,62 @@ void readSlides(Options& options, const std::string& value) {
         return;
     }
     options.slides = SlideRange{*first, *last};
+}
+
+// In order, overlapping and touching ranges made one.
+std::vector<SlideRange> merged(std::vector<SlideRange> ranges) {
+    std::sort(ranges.begin(), ranges.end(),
+              [](const SlideRange& a, const SlideRange& b) { return a.first < b.first; });
+    std::vector<SlideRange> joined;
+    for (const SlideRange& range : ranges) {
+        if (!joined.empty() && range.first <= static_cast<long>(joined.back().last) + 1)
+            joined.back().last = std::max(joined.back().last, range.last);
+        else
+            joined.push_back(range);
+    }
+    return joined;
+}
+
+// "2,4-5": slide numbers and ranges, separated by commas.
+void readSlideList(Options& options, const std::string& value) {
+    std::vector<SlideRange> ranges;
+    for (std::size_t start = 0; start <= value.size();) {
+        const std::size_t comma = std::min(value.find(',', start), value.size());
+        const std::string item = value.substr(start, comma - start);
+        const std::size_t dash = item.find('-');
+        const std::optional<int> first = slideNumber(item.substr(0, dash));
+        const std::optional<int> last =
+            dash == std::string::npos ? first : slideNumber(item.substr(dash + 1));
+        if (!first || !last || *last < *first) {
+            options.error = "--export-slides wants slide numbers and ranges such as 2,4-5, not \"" +
+                            value + "\"";
+            return;
+        }
+        ranges.push_back({*first, *last});
+        start = comma + 1;
+    }
+    options.exportSlides = merged(ranges);
+}
+
+// The slash flags or --slides ask for a slide range.
+bool asksForARange(const Options& options) {
+    CommandLineRequest read;
+    platform::SilentDialogs silent;
+    try {
+        ReadCommandLine(options, silent, read);
+    } catch (const std::exception&) {
+        // A slide number that is no number: what was read before it still counts.
+    }
+    return read.someSlides;
+}
+
+// A pattern names files in the output directory, never in another one.
+void readName(Options& options, const std::string& value) {
+    if (value.find('/') != std::string::npos) {
+        options.error = "--name wants a file name pattern without \"/\", not \"" + value + "\"";
+        return;
+    }
+    options.name = value;
 }
 
 struct OptionRule {
@@ -60,6 +146,32 @@ const OptionRule Table[] = {
      [](Options& o, const std::string&) { o.noDialogs = true; }},
     {"quiet", 0, nullptr, "no notice before the conversion, no progress",
      [](Options& o, const std::string&) { o.quiet = true; }},
+    {"jobs", 0, "N",
+     "offices that export the slides side by side (1: one office);\nby "
+     "default as many as the cores and the free memory allow",
+     readJobs},
+    {"width", 0, "PX",
+     "the images' width in pixels (16 to 10000); without --height the\nheight follows the "
+     "slide's aspect: --width=1920 gives 1920x1440\nfor a 4:3 deck",
+     [](Options& o, const std::string& value) { o.width = readPixels(o, "width", value); }},
+    {"height", 0, "PX",
+     "the images' height in pixels (16 to 10000); with --width too, the\nimage fits inside "
+     "both: --width=1000 --height=1000 gives\n1000x750 for a 4:3 deck",
+     [](Options& o, const std::string& value) { o.height = readPixels(o, "height", value); }},
+    {"export-slides", 0, "LIST",
+     "only these slides, such as 2,4-5, exported like all slides:\nno slide show, names as "
+     "wide as the deck's slide count;\n--export-slides=1,3 writes talk_01.jpg and talk_03.jpg "
+     "of a\n12-slide talk.ppt",
+     readSlideList},
+    {"name", 0, "PATTERN",
+     "the images' names, \"#\" standing for the slide number, as in\nthe window's output-name "
+     "field (by default the presentation's\nname followed by \"_#\"); --name=page-# gives "
+     "page-01.jpg ...",
+     readName},
+    {"print-files", 0, nullptr,
+     "after the run, the full path of each image written, one a line,\nin slide order, on "
+     "standard output: deckshot --print-files\n--format=png talk.ppt | xargs -d '\\n' optipng",
+     [](Options& o, const std::string&) { o.printFiles = true; }},
 };
 
 const OptionRule* findOption(const std::string& name) {
@@ -133,7 +245,14 @@ void readOption(const std::vector<std::string>& words, std::size_t& i, Options& 
 }  // namespace
 
 bool Options::setsARun() const {
-    return noDialogs || quiet || slides || directory || format;
+    return noDialogs || quiet || slides || directory || format || jobs || width || height ||
+           !exportSlides.empty() || name || printFiles;
+}
+
+long SlideCountOf(const std::vector<SlideRange>& ranges) {
+    long count = 0;
+    for (const SlideRange& range : ranges) count += static_cast<long>(range.last) - range.first + 1;
+    return count;
 }
 
 Options ReadOptions(const std::vector<std::string>& words) {
@@ -145,6 +264,7 @@ Options ReadOptions(const std::vector<std::string>& words) {
             options.parameters.push_back(word);
         } else if (word == "--") {
             optionsEnded = true;
+            options.literalFrom = options.parameters.size();
         } else {
             readOption(words, i, options);
         }
@@ -152,6 +272,10 @@ Options ReadOptions(const std::vector<std::string>& words) {
     if (options.error.empty() && options.parameters.empty() && options.setsARun() &&
         !options.help && !options.version)
         options.error = "no presentation given";
+    if (options.error.empty() && !options.exportSlides.empty() && asksForARange(options))
+        options.error =
+            "--export-slides exports without a slide show: it cannot go with /s or "
+            "--slides";
     return options;
 }
 

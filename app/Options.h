@@ -11,6 +11,7 @@ namespace app {
 struct SlideRange {
     int first = 1;
     int last = 1;
+    bool operator==(const SlideRange&) const = default;
 };
 
 struct Options {
@@ -21,14 +22,29 @@ struct Options {
     std::optional<SlideRange> slides;
     std::optional<std::string> directory;
     std::optional<std::string> format;
+    std::optional<int> jobs;  // offices that export side by side
+    // The images' size in pixels; the side not given follows the slide's aspect.
+    std::optional<int> width;
+    std::optional<int> height;
+    // The slides to export without a slide show, in order, as ranges that neither overlap nor
+    // touch; empty: none listed.
+    std::vector<SlideRange> exportSlides;
+    // The image names' pattern, as the window's output-name field holds it ("#": the number).
+    std::optional<std::string> name;
+    bool printFiles = false;  // the paths of the images written, on standard output
     // The words that are not options: the presentation and the slash flags.
     std::vector<std::string> parameters;
+    // The parameters from this index on came after "--": none of them is a flag.
+    std::size_t literalFrom = std::string::npos;
     // Why the command line cannot be used; empty when it can.
     std::string error;
 
     // Options that only make sense for a conversion were given.
     bool setsARun() const;
 };
+
+// How many slides the ranges hold.
+long SlideCountOf(const std::vector<SlideRange>& ranges);
 
 // Reads the words after the program's name.
 Options ReadOptions(const std::vector<std::string>& words);

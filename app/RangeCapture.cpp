@@ -19,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/RunPlatform.h"
+#include "platform/images/ImageSize.h"
 #include "support/FileCompare.h"
 
 namespace app {
@@ -65,6 +66,14 @@ class SlideRuns {
 bool allBlack(const platform::RgbImage& picture) {
     return std::all_of(picture.pixels.begin(), picture.pixels.end(),
                        [](std::uint8_t channel) { return channel == 0; });
+}
+
+// The capture, the screen's size, at the size the request asks for.
+platform::RgbImage atAskedSize(const platform::RgbImage& capture,
+                               const ConversionRequest& request) {
+    const platform::PixelSize size = platform::FitSize({capture.width, capture.height},
+                                                       {request.imageWidth, request.imageHeight});
+    return platform::Scaled(capture, size);
 }
 
 std::string missingSlide(long long slide, int slideCount) {
@@ -179,7 +188,7 @@ void Conversion::captureSlide(RangeState& range, long long slide) {
         if (allBlack(*capture) && !range.app.slideIsBlack(number))
             throw std::runtime_error("Error: Slide " + std::to_string(slide) +
                                      " was captured all black, but the slide is not black");
-        range.current = range.files.write(number, *capture);
+        range.current = range.files.write(number, atAskedSize(*capture, range.request));
         range.captured = true;
         // A slide is compared with the slide before it, never with its own file.
         if (slide == range.range.first || attempts == MaxCaptureRepeats ||

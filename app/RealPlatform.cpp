@@ -15,6 +15,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/CommandLine.h"
+#include "app/Conversion.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/ProgramClipboard.h"
 #include "platform/QtEventPump.h"
@@ -22,6 +24,8 @@
 #include "platform/QuietDialogs.h"
 #include "platform/RealClock.h"
 #include "platform/RunPlatform.h"
+#include "platform/SilentDialogs.h"
+#include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/x11/PrivateScreen.h"
@@ -106,6 +110,12 @@ class RealRun : public platform::RunPlatform {
         showOn(screen_->displayName());
     }
 
+    // An export needs no screen: its offices are headless, also under a display. It takes the
+    // offices started for it, when there are such.
+    void exportOnly(int offices, std::unique_ptr<platform::ExportOffices> started) {
+        office_.exportOnly(offices, std::move(started));
+    }
+
     platform::AutomationFactory& office() override { return office_; }
     platform::Input& input() override {
         if (input_ == nullptr)
@@ -134,18 +144,24 @@ class RealRun : public platform::RunPlatform {
 class RealRunFactory : public platform::RunPlatformFactory {
   public:
     RealRunFactory(platform::OfficeBounds bounds, platform::ProgramClipboard& clipboard,
-                   platform::Input* desktopInput, bool userScreenKnown)
+                   platform::Input* desktopInput, bool userScreenKnown,
+                   std::unique_ptr<platform::ExportOffices> started)
         : bounds_(bounds),
           clipboard_(clipboard),
           desktopInput_(desktopInput),
-          userScreenKnown_(userScreenKnown) {}
+          userScreenKnown_(userScreenKnown),
+          started_(std::move(started)) {}
 
-    std::unique_ptr<platform::RunPlatform> open(bool slideRange) override {
+    std::unique_ptr<platform::RunPlatform> open(bool slideRange, int offices) override {
         // A picture of an earlier run is never taken for one of this run.
         clipboard_.setBitmap(platform::RgbImage{});
         auto run = std::make_unique<RealRun>(bounds_, clipboard_);
-        if (!slideRange)
+        if (!slideRange) {
+            run->exportOnly(offices > 0 ? offices : platform::defaultExportOffices(),
+                            std::move(started_));
             return run;
+        }
+        started_.reset();  // a range shows its slides through one office of its own
         if (platform::needsPrivateScreen(std::getenv("DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
                                          std::getenv("DECKSHOT_SCREEN"))) {
             run->showOnPrivateScreen(privateSize());
@@ -173,9 +189,25 @@ class RealRunFactory : public platform::RunPlatformFactory {
     platform::ProgramClipboard& clipboard_;
     platform::Input* const desktopInput_;
     const bool userScreenKnown_;
+    std::unique_ptr<platform::ExportOffices> started_;
 };
 
 }  // namespace
+
+std::unique_ptr<platform::ExportOffices> StartExportOffices(const Options& options) {
+    CommandLineRequest read;
+    platform::SilentDialogs silent;
+    try {
+        ReadCommandLine(options, silent, read);
+        if (read.action != CommandLineRequest::Action::Convert || read.someSlides)
+            return nullptr;
+        const platform::OfficeBounds bounds{platform::officeTimeoutFromEnvironment()};
+        return std::make_unique<platform::ExportOffices>(
+            platform::LibreOfficeFactory::DefaultProgram, bounds, OfficesForExport(options));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
 
 bool displayAvailable() {
     if (isSet("QT_QPA_PLATFORM") && std::string(std::getenv("QT_QPA_PLATFORM")) == "offscreen") {
@@ -212,7 +244,8 @@ void prepareQtPlatform(bool display, bool consoleMessages) {
 
 // Everything chosen at start, in the order it is made.
 struct RealPlatform::Parts {
-    Parts(bool display, DialogChoice choice, double officeTimeout)
+    Parts(bool display, DialogChoice choice, double officeTimeout,
+          std::unique_ptr<platform::ExportOffices> started)
         // Asked for no dialogs, the program asks nothing, not even on a terminal.
         : consoleDialogs(choice.noDialogs ? nullptr : stdin, stderr),
           shown(display && !choice.noDialogs ? static_cast<platform::Dialogs&>(windowDialogs)
@@ -236,7 +269,7 @@ struct RealPlatform::Parts {
             }
         }
         runs = std::make_unique<RealRunFactory>(platform::OfficeBounds{officeTimeout}, clipboard,
-                                                desktopInput.get(), display);
+                                                desktopInput.get(), display, std::move(started));
     }
 
     platform::QtDialogs windowDialogs;
@@ -253,8 +286,9 @@ struct RealPlatform::Parts {
     std::unique_ptr<RealRunFactory> runs;
 };
 
-RealPlatform::RealPlatform(bool display, DialogChoice choice, double officeTimeout)
-    : parts_(std::make_unique<Parts>(display, choice, officeTimeout)) {}
+RealPlatform::RealPlatform(bool display, DialogChoice choice, double officeTimeout,
+                           std::unique_ptr<platform::ExportOffices> started)
+    : parts_(std::make_unique<Parts>(display, choice, officeTimeout, std::move(started))) {}
 RealPlatform::~RealPlatform() = default;
 
 platform::Dialogs& RealPlatform::dialogs() {

@@ -2,7 +2,9 @@
 // Start-up's choice of the real platform services.
 #include <memory>
 
+#include "app/Options.h"
 #include "app/Program.h"
+#include "platform/libreoffice/ExportOffices.h"
 
 namespace app {
 
@@ -22,13 +24,19 @@ struct DialogChoice {
     bool quiet = false;      // no notice before a conversion, no progress
 };
 
+// For a command line that exports all slides: its offices, started now, so that they start while
+// the program itself does. Nothing for any other command line, or when they cannot start (the
+// run then says why, in its own order).
+std::unique_ptr<platform::ExportOffices> StartExportOffices(const Options& options);
+
 // The real services of this process, chosen once QApplication exists: the window dialogs (or,
 // without a display or with noDialogs, the console ones), the real clock, the shell, the event
 // pump, and the factory of each run's platform, whose office calls are bounded by officeTimeout
-// seconds.
+// seconds. The first export takes the offices `started` for it.
 class RealPlatform {
   public:
-    explicit RealPlatform(bool display, DialogChoice choice = {}, double officeTimeout = 60);
+    explicit RealPlatform(bool display, DialogChoice choice = {}, double officeTimeout = 60,
+                          std::unique_ptr<platform::ExportOffices> started = nullptr);
     ~RealPlatform();
     RealPlatform(const RealPlatform&) = delete;
     RealPlatform& operator=(const RealPlatform&) = delete;

@@ -3,30 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
-
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include <cstdio>
 
 namespace app {
 
-namespace fs = std::filesystem;
-
-StagingFolder::StagingFolder(const std::string& directory) {
-    platform::reclaimLeftovers(directory, Prefix);
-    std::string pattern = directory + "/" + Prefix + platform::ownerMark() + "-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::system_error(errno, std::generic_category());
-    path_ = pattern;
-    cleanup_ = platform::CleanupEntry::path(path_);
-}
-
-StagingFolder::~StagingFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
+StagingFolder::StagingFolder(const std::string& directory) : folder_(directory, Prefix) {}
 
 namespace {
 

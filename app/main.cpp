@@ -14,6 +14,7 @@
 #include "app/RealPlatform.h"
 #include "platform/Dialogs.h"
 #include "platform/RunCleanup.h"
+#include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "support/Files.h"
 #include "support/FindDirectory.h"
@@ -36,6 +37,11 @@ int main(int argc, char** argv) {
     // Before any thread starts: every thread then leaves these signals to the one that ends
     // the run cleanly.
     platform::handleProcessSignals();
+    // Nobody is asked anything before an unattended export starts its offices: they may start
+    // at once, while the rest of the program does.
+    std::unique_ptr<platform::ExportOffices> started;
+    if (unattended)
+        started = app::StartExportOffices(options);
     app::prepareQtPlatform(display, options.noDialogs);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationTitle));
@@ -46,7 +52,8 @@ int main(int argc, char** argv) {
     } catch (const std::invalid_argument& error) {
         badSetting = error.what();
     }
-    app::RealPlatform real(display, {options.noDialogs, options.quiet}, officeTimeout);
+    app::RealPlatform real(display, {options.noDialogs, options.quiet}, officeTimeout,
+                           std::move(started));
     if (!badSetting.empty()) {
         real.dialogs().message("Error: " + badSetting);
         return 1;
@@ -65,6 +72,9 @@ int main(int argc, char** argv) {
     }
 
     app::TForm1 form(program.services(), options);
+    // The command line's run is over once the window exists.
+    if (options.printFiles && !app::PrintFiles(form.filesWritten(), stdout))
+        form.runFailed = true;
     support::TFindDir findDir(real.dialogs(), &form);
     form.setDirectoryChooser(findDir);
     // A key string's message box needs the application on the screen, and puts it away after.

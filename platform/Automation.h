@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -41,6 +42,14 @@ class PresentationApp {
     // are done, of how many. Optional: an application that cannot tell simply never calls it.
     using ExportProgress = std::function<void(int done, int count)>;
     virtual void setExportProgress(ExportProgress report) { (void)report; }
+    // The size SaveAs draws each slide at, in pixels: with one side 0 the other follows the
+    // slide's aspect; with both the image fits inside them without distortion. Until it is
+    // called, the slide's own size at 96 pixels per inch. An application that cannot tell
+    // ignores it.
+    virtual void setExportSize(int width, int height) { (void)width, (void)height; }
+    // The slides SaveAs exports, in order, each a slide of the presentation; until it is
+    // called, every slide. An application that cannot choose exports them all.
+    virtual void setExportSlides(const std::vector<int>& slides) { (void)slides; }
     // ActivePresentation.SaveAs: leaves "Slide<n>.<jpg|bmp|gif|png>" for every slide in directory.
     virtual void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) = 0;
     // ActivePresentation.SlideShowWindow.View.GoToSlide: returns once the slide is on screen.

@@ -78,7 +78,7 @@ std::optional<std::string> ConsoleDialogs::inputBox(const std::string& caption,
     return answer->empty() ? prefilled : *answer;
 }
 
-std::optional<std::string> ConsoleDialogs::openFile(const std::string&, const std::string&) {
+std::optional<std::string> ConsoleDialogs::openFile(const std::vector<FileFilter>&) {
     return std::nullopt;
 }
 

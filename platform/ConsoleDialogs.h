@@ -20,8 +20,7 @@ class ConsoleDialogs : public Dialogs {
     bool askYesNo(const std::string& text) override;
     std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
                                         const std::string& prefilled) override;
-    std::optional<std::string> openFile(const std::string& filterName,
-                                        const std::string& pattern) override;
+    std::optional<std::string> openFile(const std::vector<FileFilter>& filters) override;
     void progress(const std::string& text) override;
 
   private:

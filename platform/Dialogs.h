@@ -4,8 +4,15 @@
 // tests (scripted answers) can stand in for the real windows.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// One entry of a file-open dialog's type list: its name and the patterns it shows.
+struct FileFilter {
+    std::string name;                   // "PowerPoint"
+    std::vector<std::string> patterns;  // "*.ppt", "*.pptx", ...
+};
 
 class Dialogs {
   public:
@@ -26,9 +33,9 @@ class Dialogs {
     virtual std::optional<std::string> inputBox(const std::string& caption,
                                                 const std::string& prompt,
                                                 const std::string& prefilled) = 0;
-    // A file-open dialog with one filter entry ("PowerPoint", "*.ppt"); nothing on cancel.
-    virtual std::optional<std::string> openFile(const std::string& filterName,
-                                                const std::string& pattern) = 0;
+    // A file-open dialog whose type list holds `filters`, the first one chosen; nothing on
+    // cancel.
+    virtual std::optional<std::string> openFile(const std::vector<FileFilter>& filters) = 0;
 };
 
 // The caption of every plain message box.

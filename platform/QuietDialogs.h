@@ -20,9 +20,8 @@ class QuietDialogs : public Dialogs {
                                         const std::string& prefilled) override {
         return shown_.inputBox(caption, prompt, prefilled);
     }
-    std::optional<std::string> openFile(const std::string& filterName,
-                                        const std::string& pattern) override {
-        return shown_.openFile(filterName, pattern);
+    std::optional<std::string> openFile(const std::vector<FileFilter>& filters) override {
+        return shown_.openFile(filters);
     }
 
   private:

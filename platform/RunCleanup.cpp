@@ -9,11 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <optional>
-#include <sstream>
 #include <thread>
 #include <variant>
 
@@ -23,38 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Field 22 of /proc/<pid>/stat: when the process started, in clock ticks since boot.
-std::optional<std::string> startTime(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    const auto close = text.rfind(')');  // the command name may hold blanks and parentheses
-    if (close == std::string::npos)
-        return std::nullopt;
-    std::istringstream fields(text.substr(close + 1));
-    std::string field;
-    for (int n = 3; n <= 22 && fields >> field; ++n) {
-        if (n == 22)
-            return field;
-    }
-    return std::nullopt;
-}
-
-bool allDigits(const std::string& text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// The mark at the start of `text`, up to the next "-" or "_" after the pid's ".".
-std::optional<std::string> leadingMark(const std::string& text) {
-    const auto pidEnd = text.find('.');
-    if (pidEnd == std::string::npos)
-        return std::nullopt;
-    const auto end = text.find_first_of("-_", pidEnd + 1);
-    const std::string mark = text.substr(0, end);
-    if (!allDigits(mark.substr(0, pidEnd)) || !allDigits(mark.substr(pidEnd + 1)))
-        return std::nullopt;
-    return mark;
-}
-
 using Entry = std::variant<pid_t, std::string>;
 
 class Registry {
@@ -63,6 +28,12 @@ class Registry {
         const std::lock_guard lock(mutex_);
         entries_.emplace(++last_, std::move(entry));
         return last_;
+    }
+    template <typename Make>
+    unsigned addMade(const Make& make) {
+        const std::lock_guard lock(mutex_);
+        entries_.emplace(last_ + 1, make());
+        return ++last_;
     }
     void drop(unsigned id) {
         const std::lock_guard lock(mutex_);
@@ -126,42 +97,20 @@ bool waitForChildEnd(pid_t pid, std::chrono::milliseconds limit) {
     }
 }
 
-std::string ownerMark() {
-    static const std::string mark =
-        std::to_string(::getpid()) + "." + startTime(::getpid()).value_or("0");
-    return mark;
-}
-
-bool ownerIsGone(const std::string& mark) {
-    const std::optional<std::string> parsed = leadingMark(mark);
-    if (!parsed || *parsed != mark)
-        return false;
-    const pid_t pid = static_cast<pid_t>(std::stol(mark.substr(0, mark.find('.'))));
-    const std::optional<std::string> started = startTime(pid);
-    return !started || *started != mark.substr(mark.find('.') + 1);
-}
-
-void reclaimLeftovers(const std::string& directory, const std::string& prefix) {
-    std::error_code error;
-    for (fs::directory_iterator entry(directory, error), end; !error && entry != end;
-         entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
-        if (name.rfind(prefix, 0) != 0)
-            continue;
-        const std::optional<std::string> mark = leadingMark(name.substr(prefix.size()));
-        if (mark && ownerIsGone(*mark)) {
-            std::error_code ignored;
-            fs::remove_all(entry->path(), ignored);
-        }
-    }
-}
-
 CleanupEntry CleanupEntry::process(pid_t pid) {
     return CleanupEntry(registry().add(pid));
 }
 
 CleanupEntry CleanupEntry::path(const std::string& path) {
     return CleanupEntry(registry().add(path));
+}
+
+CleanupEntry CleanupEntry::madePath(const std::function<std::string()>& make) {
+    return CleanupEntry(registry().addMade(make));
+}
+
+CleanupEntry CleanupEntry::startedProcess(const std::function<pid_t()>& start) {
+    return CleanupEntry(registry().addMade(start));
 }
 
 CleanupEntry::~CleanupEntry() {

@@ -1,11 +1,12 @@
 #pragma once
 // What a run leaves in the file system while it works (office profiles, the offices' pipe files,
 // the staging folder of the images) and the processes it starts, kept in one small registry so
-// that a signal that ends the run can stop and remove them; and the marks that let a later run
-// tell what a dead run left behind.
+// that a signal that ends the run can stop and remove them. What a killed run left behind is
+// told by its lock (OwnedFolder.h).
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -17,24 +18,17 @@ std::string temporaryDirectory();
 // no child of ours: another thread reaped it).
 bool waitForChildEnd(pid_t pid, std::chrono::milliseconds limit);
 
-// Names this process in what it leaves behind: "<pid>.<start time>", the start time in clock
-// ticks since boot, so that a reused pid is never taken for the owner.
-std::string ownerMark();
-
-// The process the mark names has ended (or its pid belongs to another process now). A text that
-// is not a mark is never "gone": only what we recognise is ever reclaimed.
-bool ownerIsGone(const std::string& mark);
-
-// Removes every entry of `directory` named prefix + mark + (end, "-" or "_") ... whose owner is
-// gone. Entries of other names, and those of live runs, are left alone.
-void reclaimLeftovers(const std::string& directory, const std::string& prefix);
-
 // One registered process (killed) or path (removed, recursively) for as long as it lives.
 class CleanupEntry {
   public:
     CleanupEntry() = default;
     static CleanupEntry process(pid_t pid);
     static CleanupEntry path(const std::string& path);
+    // The path that `make` creates (or throws), made under the registry's lock: once a signal
+    // has begun the cleanup, nothing new is made that it would miss.
+    static CleanupEntry madePath(const std::function<std::string()>& make);
+    // The process that `start` starts (or throws), likewise started under the registry's lock.
+    static CleanupEntry startedProcess(const std::function<pid_t()>& start);
     ~CleanupEntry();
     CleanupEntry(CleanupEntry&& other) noexcept;
     CleanupEntry& operator=(CleanupEntry&& other) noexcept;

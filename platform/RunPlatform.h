@@ -30,8 +30,9 @@ class RunPlatformFactory {
   public:
     virtual ~RunPlatformFactory() = default;
     // The platform of one run. For a slide range the show's screen is made ready first; throws
-    // std::runtime_error saying why when there is none.
-    virtual std::unique_ptr<RunPlatform> open(bool slideRange) = 0;
+    // std::runtime_error saying why when there is none. An export of all slides needs no
+    // screen: its offices are headless, `offices` of them (0: as many as pay) sharing the slides.
+    virtual std::unique_ptr<RunPlatform> open(bool slideRange, int offices) = 0;
 };
 
 }  // namespace platform

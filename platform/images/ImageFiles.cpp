@@ -1,5 +1,6 @@
 #include "platform/images/ImageFiles.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -13,12 +14,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "platform/OwnedFolder.h"
 
 namespace platform {
 namespace {
+
+namespace fs = std::filesystem;
 
 void checkImage(const RgbImage& image, const std::string& path) {
     if (image.empty() ||
@@ -37,20 +45,29 @@ mode_t processUmask() {
     return 022;
 }
 
-// A temporary file next to the target; rename() moves it into place, and the destructor removes
-// it when the write did not get that far.
+// A temporary file for the target; rename() moves it into place, and the destructor removes it
+// when the write did not get that far. It lies in a staging folder of its own beside the target,
+// locked while this run lives, so that what a killed run was writing is reclaimed by a later run
+// (and a long target name still leaves room for the temporary one); inside a staging folder
+// already, it lies beside the target.
 class TempFile {
   public:
     explicit TempFile(const std::string& target) : target_(target) {
-        std::vector<char> name(target.begin(), target.end());
-        const char suffix[] = ".tmp-XXXXXX";
-        name.insert(name.end(), suffix, suffix + sizeof suffix);
-        fd_ = ::mkstemp(name.data());
+        const fs::path parent = fs::path(target).parent_path();
+        const std::string directory = parent.empty() ? "." : parent.string();
+        if (OwnedFolder::holdsOurMarker(directory)) {
+            openBesideTarget();
+            return;
+        }
+        try {
+            folder_ = std::make_unique<OwnedFolder>(directory, StagingPrefix);
+        } catch (const std::system_error& error) {
+            fail(std::strerror(error.code().value()));
+        }
+        path_ = folder_->path() + "/" + StagingImageName;
+        // As readable as any file the user makes: the file-creation mask applies.
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0)
-            fail(std::strerror(errno));
-        path_ = name.data();
-        // mkstemp makes the file private; an image is as readable as any file the user makes.
-        if (::fchmod(fd_, 0666 & ~processUmask()) != 0)
             fail(std::strerror(errno));
     }
     ~TempFile() {
@@ -101,6 +118,20 @@ class TempFile {
     }
 
   private:
+    void openBesideTarget() {
+        std::vector<char> name(target_.begin(), target_.end());
+        const char suffix[] = ".tmp-XXXXXX";
+        name.insert(name.end(), suffix, suffix + sizeof suffix);
+        fd_ = ::mkstemp(name.data());
+        if (fd_ < 0)
+            fail(std::strerror(errno));
+        path_ = name.data();
+        // mkstemp makes the file private; an image is as readable as any file the user makes.
+        if (::fchmod(fd_, 0666 & ~processUmask()) != 0)
+            fail(std::strerror(errno));
+    }
+
+    std::unique_ptr<OwnedFolder> folder_;
     std::string target_, path_;
     int fd_ = -1;
     FILE* file_ = nullptr;
@@ -256,6 +287,10 @@ void writePng(const RgbImage& image, const std::string& path) {
     if (!written)
         temp.fail(why);
     temp.commit();
+}
+
+void giveUsualPermissions(const std::string& path) {
+    ::chmod(path.c_str(), 0666 & ~processUmask());
 }
 
 RgbImage readImage(const std::string& path) {

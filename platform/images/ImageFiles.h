@@ -21,6 +21,10 @@ void writeBmp(const RgbImage& image, const std::string& path);
 void writeGif(const RgbImage& image, const std::string& path);
 void writePng(const RgbImage& image, const std::string& path);
 
+// Gives a file that another process wrote with a stricter file-creation mask (the office, whose
+// files are private) the permissions of a file that this process makes.
+void giveUsualPermissions(const std::string& path);
+
 // Reads any file Qt can decode (PNG, JPEG, BMP, GIF) into RGB pixels.
 RgbImage readImage(const std::string& path);
 

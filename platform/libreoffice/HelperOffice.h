@@ -1,8 +1,9 @@
 #pragma once
-// A second office that exports a big deck's slides beside the main one, taking them from the
-// back of the queue. It only ever speeds things up: a slide it fails goes back to the queue,
-// and whatever it cannot do, the main office does.
-#include <functional>
+// An office that exports a deck's slides beside the main one, taking them from the back of the
+// queue. It is launched with the main office and does its work on a thread of its own, so that
+// it connects and opens the deck while the main office does the same. It only ever speeds
+// things up: a slide it fails goes back to the queue, and whatever it cannot do, the main office
+// does.
 #include <future>
 #include <memory>
 #include <mutex>
@@ -17,31 +18,31 @@ namespace platform::office {
 
 class HelperOffice {
   public:
-    // Makes the helper's session, not yet started.
-    using SessionMaker = std::function<std::unique_ptr<OfficeSession>()>;
-
-    explicit HelperOffice(SessionMaker makeSession);
-    // Ends the office and its thread.
+    // Launches the office on the caller's thread unless it was launched before (it ends when
+    // that thread ends: the main thread, which outlives it) and connects to it on its own
+    // thread.
+    explicit HelperOffice(std::unique_ptr<OfficeSession> session);
+    // Ends the office at once, and its thread.
     ~HelperOffice();
     HelperOffice(const HelperOffice&) = delete;
     HelperOffice& operator=(const HelperOffice&) = delete;
 
-    // On the helper's own thread, which it keeps from start to end (an office ends with the
-    // thread that started it): starts the office the first time, opens `path` unless it is
-    // open, and exports from the back of `queue` until it is empty or closed. The future is
-    // ready once it stops; it never holds an error.
-    std::future<void> start(SlideQueue& queue, const std::string& path,
-                            const std::string& directory, const SaveFormat& format);
+    // Opens `path` once connected.
+    void open(const std::string& path);
+    // Exports from the back of `queue` until it is empty or closed. The future is ready once
+    // it stops; it never holds an error.
+    std::future<void> exportFromBack(SlideQueue& queue, const std::string& directory,
+                                     const SlideImage& image);
     // Stops the office at once, from any thread: what it is doing fails, fast.
     void stop();
 
   private:
-    // On the helper's thread; a slide it fails goes back to the queue.
-    void exportFromBack(SlideQueue& queue, const std::string& directory, const SaveFormat& format);
+    // Runs `task` on the helper's thread unless an earlier step failed.
+    std::future<void> then(std::function<void()> task);
 
-    SessionMaker makeSession_;
     std::mutex mutex_;                        // guards session_ against stop()
     std::unique_ptr<OfficeSession> session_;  // used on thread_ only
+    bool failed_ = false;                     // on thread_ only
     std::unique_ptr<SerialWorker> thread_;
 };
 

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,9 +18,14 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include <rtl/digest.h>
+#include <rtl/ustring.hxx>
+
 #include "platform/Automation.h"
+#include "platform/OwnedFolder.h"
 #include "platform/RunCleanup.h"
 
 extern char** environ;
@@ -29,8 +36,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // The installed version, as the office compares it with the profile's last one: a profile that
-// names it skips the first-start migration (about a second at every start).
+// names it skips the first-start migration (about a second at every start). The installation's
+// bootstraprc names its product ("ProductKey=LibreOffice 7.4") in a few bytes; its registry
+// (2 MB, slow to read at every start) is asked only where bootstraprc does not say.
 std::string installedVersion(const std::string& program) {
+    std::ifstream rc(fs::path(program).parent_path() / "bootstraprc");
+    for (std::string line; std::getline(rc, line);) {
+        if (line.rfind("ProductKey=", 0) == 0 && line.find(' ') != std::string::npos)
+            return line.substr(line.rfind(' ') + 1);
+    }
     const fs::path xcd = fs::path(program).parent_path().parent_path() / "share/registry/main.xcd";
     std::ifstream in(xcd);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
@@ -60,7 +74,8 @@ std::string item(const std::string& path, const std::string& prop, const std::st
 
 void seedProfile(const std::string& profile, const std::string& program) {
     const fs::path user = fs::path(profile) / "user";
-    fs::create_directories(user);
+    // Not create_directories: a profile that a signal's cleanup has just removed stays removed.
+    fs::create_directory(user);
     std::ofstream out(user / "registrymodifications.xcu");
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
@@ -75,7 +90,7 @@ void seedProfile(const std::string& profile, const std::string& program) {
         << "</oor:items>\n";
     const std::string buildId = installedBuildId(program);
     if (!buildId.empty()) {
-        fs::create_directories(user / "extensions");
+        fs::create_directory(user / "extensions");
         std::ofstream(user / "extensions" / "buildid") << buildId << "\n";
     }
     if (!out)
@@ -92,8 +107,32 @@ std::string uniquePipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
     std::ostringstream name;
-    name << OfficeProcess::PipePrefix << ownerMark() << "_" << counter++ << "_" << std::hex
+    name << OfficeProcess::PipePrefix << ::getpid() << "_" << counter++ << "_" << std::hex
          << random();
+    return name.str();
+}
+
+std::unique_ptr<OwnedFolder> makeProfileFolder() {
+    try {
+        return std::make_unique<OwnedFolder>(temporaryDirectory(), OfficeProcess::ProfilePrefix);
+    } catch (const std::system_error& error) {
+        throw AutomationError("Cannot create a LibreOffice profile in " + temporaryDirectory() +
+                              ": " + std::strerror(error.code().value()));
+    }
+}
+
+// The office's single-instance pipe is named after the MD5 digest of its profile's URL, taken
+// over the URL's UTF-16 code units and written as unpadded hexadecimal bytes.
+std::string singleInstancePipeName(const std::string& profileUrl) {
+    const rtl::OUString url = rtl::OStringToOUString(
+        rtl::OString(profileUrl.data(), static_cast<sal_Int32>(profileUrl.size())),
+        RTL_TEXTENCODING_UTF8);
+    sal_uInt8 digest[RTL_DIGEST_LENGTH_MD5];
+    rtl_digest_MD5(url.getStr(), static_cast<sal_uInt32>(url.getLength() * sizeof(sal_Unicode)),
+                   digest, sizeof digest);
+    std::ostringstream name;
+    name << "SingleOfficeIPC_" << std::hex;
+    for (const sal_uInt8 byte : digest) name << static_cast<unsigned>(byte);
     return name.str();
 }
 
@@ -103,43 +142,30 @@ OfficeProcess::OfficeProcess(std::string program, bool headless, std::string dis
     : program_(std::move(program)),
       headless_(headless),
       display_(std::move(display)),
+      profileFolder_(makeProfileFolder()),
+      profile_(profileFolder_->path()),
       pipeName_(uniquePipeName()) {
-    std::string pattern = temporaryDirectory() + "/" + ProfilePrefix + ownerMark() + "-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw AutomationError("Cannot create a LibreOffice profile in " + temporaryDirectory() +
-                              ": " + std::strerror(errno));
-    profile_ = pattern;
-    profileCleanup_ = CleanupEntry::path(profile_);
-    pipeCleanup_ = CleanupEntry::path(pipeFile());
-    try {
-        seedProfile(profile_, program_);
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(profile_, ignored);
-        throw;
-    }
+    profileFolder_->recordSocket(pipeFile());
+    profileFolder_->recordSocket(singleInstanceFile());
+    seedProfile(profile_, program_);
 }
 
 OfficeProcess::~OfficeProcess() {
     if (pid_ > 0 && !status_)
         kill();
-    std::error_code ignored;
-    fs::remove_all(profile_, ignored);
-    // An office that did not end by itself (killed by us, by the watchdog or by anyone) leaves
-    // its pipe's socket file behind; the name is ours alone, so it can go in any case.
-    removePipeFile();
+    // The profile goes with its folder, and with it the office's socket files: an office that
+    // did not end by itself (killed by us, by the watchdog or by anyone) leaves them behind.
 }
 
 void OfficeProcess::reclaimLeftovers() {
-    platform::reclaimLeftovers(temporaryDirectory(), ProfilePrefix);
-    platform::reclaimLeftovers(PipeDirectory, pipeFilePrefix() + PipePrefix);
+    reclaimOwnedLeftovers(temporaryDirectory(), ProfilePrefix, {});
 }
 
 void OfficeProcess::start() {
     // Everything the child needs is built before fork: after it only async-signal-safe calls.
     std::vector<std::string> args = {
         program_,
-        "-env:UserInstallation=file://" + profile_,
+        "-env:UserInstallation=" + profileUrl(),
         "--accept=pipe,name=" + pipeName_ + ";urp;StarOffice.ComponentContext",
         "--norestore",
         "--nologo",
@@ -160,8 +186,9 @@ void OfficeProcess::start() {
     std::vector<std::string> environment;
     const auto replaced = [&](std::string_view entry) {
         const auto starts = [&](std::string_view name) { return entry.rfind(name, 0) == 0; };
-        return starts("TMPDIR=") ||
-               (!display_.empty() && (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
+        // A headless office needs no display and gets none: nothing of it can reach the screen.
+        return starts("TMPDIR=") || ((headless_ || !display_.empty()) &&
+                                     (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
     };
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (!replaced(*entry))
@@ -178,27 +205,36 @@ void OfficeProcess::start() {
 
     const std::lock_guard lock(reapMutex_);
     status_.reset();
-    const pid_t child = ::fork();
-    if (child < 0)
-        throw AutomationError(std::string("Cannot start LibreOffice: ") + std::strerror(errno));
-    if (child == 0) {
-        // The office must not outlive us, whatever way we end.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
+    // Started under the cleanup registry's lock: an office started while a signal ends the run
+    // would escape its cleanup.
+    processCleanup_ = CleanupEntry::startedProcess([&] {
+        const pid_t child = ::fork();
+        if (child < 0)
+            throw AutomationError(std::string("Cannot start LibreOffice: ") + std::strerror(errno));
+        if (child == 0) {
+            // The office's sockets and files are ours alone, whatever our mask: its remote protocol
+            // has no login, so anyone who could connect could drive it as us.
+            ::umask(077);
+            // The office must not outlive us, whatever way we end.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+            if (niceness_ != 0)
+                ::setpriority(PRIO_PROCESS, 0, niceness_);
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            if (in < 0 || out < 0)
+                ::_exit(127);
+            ::dup2(in, 0);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            ::close_range(3, ~0u, 0);
+            ::execve(argv[0], argv.data(), envp.data());
             ::_exit(127);
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (in < 0 || out < 0)
-            ::_exit(127);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::close_range(3, ~0u, 0);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    pid_ = child;
-    processCleanup_ = CleanupEntry::process(child);
+        }
+        pid_ = child;
+        return child;
+    });
 }
 
 std::optional<int> OfficeProcess::poll() {
@@ -245,15 +281,25 @@ void OfficeProcess::kill() {
         status_ = -SIGKILL;
         processCleanup_.release();
     }
-    removePipeFile();
+    removeSocketFiles();
 }
 
 std::string OfficeProcess::pipeFile() const {
     return std::string(PipeDirectory) + "/" + pipeFilePrefix() + pipeName_;
 }
 
-void OfficeProcess::removePipeFile() const {
+std::string OfficeProcess::singleInstanceFile() const {
+    return std::string(PipeDirectory) + "/" + pipeFilePrefix() +
+           singleInstancePipeName(profileUrl());
+}
+
+std::string OfficeProcess::profileUrl() const {
+    return "file://" + profile_;
+}
+
+void OfficeProcess::removeSocketFiles() const {
     ::unlink(pipeFile().c_str());
+    ::unlink(singleInstanceFile().c_str());
 }
 
 bool OfficeProcess::running() {

@@ -31,6 +31,9 @@ using rtl::OUString;
 
 namespace {
 
+// How often a starting office is asked whether it answers yet.
+constexpr auto PollInterval = 10ms;
+
 // The process-wide UNO runtime of our side of the pipe; made once and kept to the end. The
 // installation's unorc names the type libraries of the runtime; those of the office API, which
 // fundamentalrc would add, are named here as bootstrap values of this process: nothing in our
@@ -84,21 +87,35 @@ AutomationError OfficeSession::failure(const std::string& what, const std::strin
 }
 
 void OfficeSession::start() {
+    launch();
+    connect();
+}
+
+void OfficeSession::launch() {
+    process_.start();
+    launchedAt_ = std::chrono::steady_clock::now();
+}
+
+void OfficeSession::connect() {
     const double limit = bounds_.start;
+    // Our side of the bridge is made while the office starts.
     Reference<bridge::XUnoUrlResolver> resolver;
     try {
         resolver = bridge::UnoUrlResolver::create(localContext());
     } catch (const std::exception& e) {
+        process_.kill();
         throw AutomationError(std::string("Cannot start the UNO runtime: ") + e.what());
     } catch (const uno::Exception& e) {
+        process_.kill();
         throw AutomationError("Cannot start the UNO runtime: " + str(e.Message));
     }
-    process_.start();
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limit));
+    const auto deadline =
+        launchedAt_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(limit));
     int restarts = 0;
-    watchdog_.arm("starting LibreOffice", limit);
+    watchdog_.arm(
+        "starting LibreOffice",
+        std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count());
     for (;;) {
         try {
             remote_.set(resolver->resolve(ou(process_.connectUrl())), UNO_QUERY_THROW);
@@ -128,7 +145,7 @@ void OfficeSession::start() {
             throw AutomationError("LibreOffice did not start (exit status " +
                                   std::to_string(*status) + ")" + (log.empty() ? "" : ": " + log));
         }
-        std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(PollInterval);
     }
     watchdog_.disarm();
     desktop_ = bounded("starting LibreOffice", [&] { return frame::Desktop::create(remote_); });

@@ -36,6 +36,13 @@ class OfficeSession {
 
     // Starts the office and connects to it, within the start bound.
     void start();
+    // The two halves of start(): the process is started at once, and connect() waits until it
+    // answers. Offices launched together start side by side.
+    void launch();
+    void connect();
+    bool launched() const { return process_.pid() > 0; }
+    // From the next launch: see OfficeProcess::yieldToOthers.
+    void yieldToOthers() { process_.yieldToOthers(); }
     // Opens the presentation read-only, closing the one open before: visible when the office
     // has a display (a slide show of a hidden document crashes the office), hidden otherwise.
     void open(const std::string& path);
@@ -85,6 +92,7 @@ class OfficeSession {
     Reference<drawing::XGraphicExportFilter> exportFilter_;  // made once, used for every slide
     std::string path_;
     std::chrono::steady_clock::time_point loadedAt_;
+    std::chrono::steady_clock::time_point launchedAt_;
     bool quit_ = false;
     std::function<void()> whenStopped_;
 };

@@ -1,80 +1,105 @@
 #include "platform/libreoffice/SlideExporter.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <future>
-#include <thread>
 
 namespace platform::office {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-SlideExporter::SlideExporter(OfficeSession& office, HelperOffice::SessionMaker makeHelper)
-    : office_(office), makeHelper_(std::move(makeHelper)) {}
+SlideExporter::SlideExporter(OfficeSession& office,
+                             std::vector<std::unique_ptr<OfficeSession>> helpers)
+    : office_(office) {
+    for (std::unique_ptr<OfficeSession>& session : helpers)
+        helpers_.push_back(std::make_unique<HelperOffice>(std::move(session)));
+}
+
+void SlideExporter::open(const std::string& path) {
+    for (const std::unique_ptr<HelperOffice>& helper : helpers_) helper->open(path);
+}
 
 void SlideExporter::saveAs(const std::string& directory, int formatNumber) {
     office_.requireDocument("SaveAs");
-    const SaveFormat format = saveFormat(formatNumber);
+    const SlideImage image{saveFormat(formatNumber), size_};
     std::error_code error;
     if (!fs::is_directory(directory, error))
         throw AutomationError("SaveAs: the directory " + inQuotes(directory) + " does not exist");
-    const int count = office_.slideCount();
-    SlideQueue queue(count);
-    // One office draws one slide at a time: on a big deck a second one, headless, takes slides
-    // from the other end on the other core. It only ever speeds things up: whatever it fails
-    // to do, this office does.
-    std::future<void> helper;
-    if (count >= HelperMinSlides && std::thread::hardware_concurrency() >= 2) {
-        if (!helper_)
-            helper_ = std::make_unique<HelperOffice>(makeHelper_);
-        helper = helper_->start(queue, office_.path(), directory, format);
-    }
-    // Progress is told here, on the caller's thread, also for the slides the helper did.
+    const std::vector<int> slides = slidesToExport();
+    SlideQueue queue(slides);
+    const int count = static_cast<int>(slides.size());
+    // One office draws one slide at a time: the helpers draw others on the other cores.
+    std::vector<std::future<void>> helpers;
+    for (const std::unique_ptr<HelperOffice>& helper : helpers_)
+        helpers.push_back(helper->exportFromBack(queue, directory, image));
+    // Progress is told here, on the caller's thread, also for the slides the helpers did: every
+    // count once, in order.
     int reported = 0;
     const auto report = [&] {
-        if (progress_ && queue.done() != reported)
-            progress_(reported = queue.done(), count);
+        for (const int done = queue.done(); progress_ && reported < done;)
+            progress_(++reported, count);
     };
     try {
-        exportFromFront(queue, directory, format, report);
-        if (helper.valid()) {
-            const auto graceEnd = std::chrono::steady_clock::now() + HelperGrace;
-            while (helper.wait_for(100ms) != std::future_status::ready &&
-                   std::chrono::steady_clock::now() < graceEnd)
-                report();
-            if (helper.wait_for(0ms) != std::future_status::ready) {
-                queue.close();
-                stopHelpers();  // its slide is given back
-                helper.wait();
-            }
-            report();
-            exportFromFront(queue, directory, format, report);
-        }
+        exportFromFront(queue, directory, image, report);
+        finishHelpers(queue, helpers, report);
+        exportFromFront(queue, directory, image, report);
     } catch (...) {
         queue.close();
         stopHelpers();
-        if (helper.valid())
-            helper.wait();
+        for (std::future<void>& helper : helpers) helper.wait();
         throw;
     }
 }
 
+std::vector<int> SlideExporter::slidesToExport() {
+    const int count = office_.slideCount();
+    std::vector<int> slides = slides_;
+    if (slides_.empty()) {
+        for (int n = 1; n <= count; ++n) slides.push_back(n);
+    }
+    for (const int n : slides) {
+        if (n < 1 || n > count)
+            throw AutomationError("SaveAs: the presentation has no slide " + std::to_string(n));
+    }
+    return slides;
+}
+
 void SlideExporter::exportFromFront(SlideQueue& queue, const std::string& directory,
-                                    const SaveFormat& format, const std::function<void()>& report) {
+                                    const SlideImage& image, const std::function<void()>& report) {
     while (const std::optional<int> n = queue.takeFront()) {
-        exportSlide(office_, directory, *n, format, "main");
+        exportSlide(office_, directory, *n, image, "main");
         queue.markDone();
         report();
     }
 }
 
+void SlideExporter::finishHelpers(SlideQueue& queue, std::vector<std::future<void>>& helpers,
+                                  const std::function<void()>& report) {
+    const auto allStopped = [&] {
+        return std::all_of(helpers.begin(), helpers.end(), [](std::future<void>& helper) {
+            return helper.wait_for(0ms) == std::future_status::ready;
+        });
+    };
+    const auto graceEnd = std::chrono::steady_clock::now() + HelperGrace;
+    while (queue.inFlight() > 0 && !allStopped() && std::chrono::steady_clock::now() < graceEnd) {
+        std::this_thread::sleep_for(2ms);
+        report();
+    }
+    queue.close();
+    // Those still starting, opening or drawing past the grace are stopped; a slide they held
+    // goes back to the queue.
+    if (!allStopped())
+        stopHelpers();
+    for (std::future<void>& helper : helpers) helper.wait();
+    report();
+}
+
 void SlideExporter::stopHelpers() {
-    if (helper_)
-        helper_->stop();
+    for (const std::unique_ptr<HelperOffice>& helper : helpers_) helper->stop();
 }
 
 void SlideExporter::dropHelpers() {
-    helper_.reset();
+    helpers_.clear();
 }
 
 }  // namespace platform::office

@@ -1,11 +1,13 @@
 #pragma once
 // SaveAs: every slide of the open presentation into its own image file. The slides wait in one
-// queue that the offices exporting them share: the main office takes from the front, and on a
-// big deck a helper office takes from the back.
+// queue that the offices exporting them share: the main office takes from the front, the helper
+// offices (started with it, for an export) from the back.
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Automation.h"
 #include "platform/libreoffice/HelperOffice.h"
@@ -17,35 +19,44 @@ namespace platform::office {
 
 class SlideExporter {
   public:
-    // `office` has the presentation open; `makeHelper` makes the session of a helper office.
-    SlideExporter(OfficeSession& office, HelperOffice::SessionMaker makeHelper);
+    // `office` exports from the front of the queue; each of `helpers` (not yet launched) is
+    // launched now and exports from the back.
+    SlideExporter(OfficeSession& office, std::vector<std::unique_ptr<OfficeSession>> helpers);
 
+    // The helpers open the presentation the main office opens.
+    void open(const std::string& path);
     // Told after each exported slide, on the thread that calls saveAs.
     void setProgress(PresentationApp::ExportProgress report) { progress_ = std::move(report); }
+    // The images' size in pixels (see PresentationApp::setExportSize).
+    void setSize(PixelSize size) { size_ = size; }
+    // The slides saveAs exports, in order (see PresentationApp::setExportSlides).
+    void setSlides(std::vector<int> slides) { slides_ = std::move(slides); }
     void saveAs(const std::string& directory, int formatNumber);
 
-    // Stops the helper office at once, from any thread: what it is doing fails, fast.
+    // Stops the helper offices at once, from any thread: what they are doing fails, fast.
     void stopHelpers();
-    // Ends the helper office and its thread, if there are any.
+    // Ends the helper offices and their threads.
     void dropHelpers();
 
   private:
+    // The slides asked for, or every one; throws AutomationError for one the deck lacks.
+    std::vector<int> slidesToExport();
     // Exports slides from the front of the queue, calling report after each.
-    void exportFromFront(SlideQueue& queue, const std::string& directory, const SaveFormat& format,
+    void exportFromFront(SlideQueue& queue, const std::string& directory, const SlideImage& image,
                          const std::function<void()>& report);
+    // Once the main office found the queue empty: the helpers finish the slides they are
+    // drawing (for a while), and a helper that is still starting is not waited for.
+    void finishHelpers(SlideQueue& queue, std::vector<std::future<void>>& helpers,
+                       const std::function<void()>& report);
 
-    // Below this many slides a helper office would not pay for its start-up: it helps only
-    // about a second after the export begins (start and open of a 120-slide deck), while one
-    // office exports a plain slide in 30-40 ms, so the break-even is near 30 slides; the rest
-    // is margin for the two offices sharing two cores.
-    static constexpr int HelperMinSlides = 40;
-    // The longest the end of an export waits for the helper's last slide before doing it too.
+    // The longest the end of an export waits for the helpers' last slides before doing them too.
     static constexpr std::chrono::milliseconds HelperGrace{1500};
 
     OfficeSession& office_;
-    HelperOffice::SessionMaker makeHelper_;
+    std::vector<std::unique_ptr<HelperOffice>> helpers_;
     PresentationApp::ExportProgress progress_;
-    std::unique_ptr<HelperOffice> helper_;
+    PixelSize size_;
+    std::vector<int> slides_;  // empty: every slide
 };
 
 }  // namespace platform::office

@@ -50,8 +50,17 @@ std::string whyUnwritable(const std::string& directory) {
     return error == 0 || error == EOPNOTSUPP || error == EINVAL ? "" : std::strerror(error);
 }
 
+// The pixel size of a slide of `width` x `height` (1/100 mm) drawn as asked.
+PixelSize pixelSize(sal_Int32 width, sal_Int32 height, PixelSize asked) {
+    if (asked.width > 0 || asked.height > 0)
+        return FitSize({width, height}, asked);
+    // 96 pixels per inch: a 10 x 7.5 inch slide gives 960 x 720.
+    return {std::max(1, static_cast<int>(std::lround(width * 96 / 2540.0))),
+            std::max(1, static_cast<int>(std::lround(height * 96 / 2540.0)))};
+}
+
 // The office draws slide `n` into the file at `url`.
-void drawSlide(OfficeSession& office, const std::string& directory, int n, const SaveFormat& format,
+void drawSlide(OfficeSession& office, const std::string& directory, int n, const SlideImage& image,
                const OUString& url, const fs::path& scratch) {
     office.bounded("exporting slide " + std::to_string(n), [&] {
         Reference<drawing::XDrawPage> page(office.pages()->getByIndex(n - 1), UNO_QUERY_THROW);
@@ -59,13 +68,12 @@ void drawSlide(OfficeSession& office, const std::string& directory, int n, const
         sal_Int32 width = 0, height = 0;
         size->getPropertyValue("Width") >>= width;  // 1/100 mm
         size->getPropertyValue("Height") >>= height;
-        // 96 pixels per inch: a 10 x 7.5 inch slide gives 960 x 720.
-        const sal_Int32 pixelWidth = std::max<sal_Int32>(1, std::lround(width * 96 / 2540.0));
-        const sal_Int32 pixelHeight = std::max<sal_Int32>(1, std::lround(height * 96 / 2540.0));
+        // The office draws at the size itself: a picture of the slide, never one scaled up.
+        const PixelSize pixels = pixelSize(width, height, image.size);
         // Both sizes must be given, or LibreOffice ignores them.
         const Properties filterData = properties({
-            prop("PixelWidth", uno::Any(pixelWidth)),
-            prop("PixelHeight", uno::Any(pixelHeight)),
+            prop("PixelWidth", uno::Any(sal_Int32(pixels.width))),
+            prop("PixelHeight", uno::Any(sal_Int32(pixels.height))),
             prop("Quality", uno::Any(sal_Int32(90))),
             prop("Translucent", uno::Any(false)),
             prop("Interlaced", uno::Any(sal_Int32(0))),
@@ -73,7 +81,7 @@ void drawSlide(OfficeSession& office, const std::string& directory, int n, const
         });
         const Properties descriptor = properties({
             prop("URL", uno::Any(url)),
-            prop("MediaType", uno::Any(OUString::createFromAscii(format.exportMime))),
+            prop("MediaType", uno::Any(OUString::createFromAscii(image.format.exportMime))),
             prop("FilterData", uno::Any(filterData)),
         });
         Reference<drawing::XGraphicExportFilter> filter = office.exportFilter();
@@ -92,7 +100,8 @@ void drawSlide(OfficeSession& office, const std::string& directory, int n, const
 }  // namespace
 
 void exportSlide(OfficeSession& office, const std::string& directory, int n,
-                 const SaveFormat& format, const std::string& writer) {
+                 const SlideImage& image, const std::string& writer) {
+    const SaveFormat& format = image.format;
     const std::string name = "Slide" + std::to_string(n) + "." + format.extension;
     const fs::path target = fs::path(directory) / name;
     // LibreOffice writes to a scratch name; only a complete file takes the slide's name.
@@ -106,7 +115,7 @@ void exportSlide(OfficeSession& office, const std::string& directory, int n,
     } cleanup{scratch};
     OUString url;
     osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(scratch).string()), url);
-    drawSlide(office, directory, n, format, url, scratch);
+    drawSlide(office, directory, n, image, url, scratch);
     std::error_code error;
     if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0) {
         fs::remove(scratch, error);
@@ -114,6 +123,7 @@ void exportSlide(OfficeSession& office, const std::string& directory, int n,
         throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n) +
                               (reason.empty() ? "" : ": " + reason));
     }
+    giveUsualPermissions(scratch.string());
     try {
         if (format.convertToBmp) {
             // Written beside, then renamed: the slide's name only ever holds a whole image.

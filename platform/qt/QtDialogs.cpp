@@ -56,11 +56,21 @@ std::optional<std::string> QtDialogs::inputBox(const std::string& caption,
     return answer.toLocal8Bit().toStdString();
 }
 
-std::optional<std::string> QtDialogs::openFile(const std::string& filterName,
-                                               const std::string& pattern) {
-    const QString filter = QString::fromLocal8Bit((filterName + " (" + pattern + ")").c_str());
-    const QString chosen =
-        QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), filter);
+QString QtDialogs::filterText(const std::vector<FileFilter>& filters) {
+    // "Name (*.a *.b);;Other (*.c)": Qt's way of listing the types.
+    std::string text;
+    for (const FileFilter& filter : filters) {
+        std::string patterns;
+        for (const std::string& pattern : filter.patterns)
+            patterns += (patterns.empty() ? "" : " ") + pattern;
+        text += (text.empty() ? "" : ";;") + filter.name + " (" + patterns + ")";
+    }
+    return QString::fromLocal8Bit(text.c_str());
+}
+
+std::optional<std::string> QtDialogs::openFile(const std::vector<FileFilter>& filters) {
+    const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(),
+                                                        QString(), filterText(filters));
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen.toLocal8Bit().toStdString();

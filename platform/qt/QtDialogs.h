@@ -13,11 +13,12 @@ class QtDialogs : public Dialogs {
     bool askYesNo(const std::string& text) override;
     std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
                                         const std::string& prefilled) override;
-    std::optional<std::string> openFile(const std::string& filterName,
-                                        const std::string& pattern) override;
+    std::optional<std::string> openFile(const std::vector<FileFilter>& filters) override;
 
     // Message texts break lines with CR LF or LF CR; Qt wants LF alone.
     static QString displayText(const std::string& text);
+    // The filters as Qt's file dialogs take them.
+    static QString filterText(const std::vector<FileFilter>& filters);
 };
 
 }  // namespace platform

@@ -9,7 +9,6 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/random.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -31,13 +32,42 @@ bool isSet(const char* value) {
     return value != nullptr && *value != '\0';
 }
 
-void stop(pid_t pid) {
+// Some server listens on display `number` (a listening socket of its name, also in the abstract
+// namespace, where Linux X servers listen too).
+bool displayInUse(const std::string& number) {
+    const std::string name = "/tmp/.X11-unix/X" + number;
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, references, protocol, flags, type, state, inode, path;
+        fields >> slot >> references >> protocol >> flags >> type >> state >> inode >> path;
+        if (flags == "00010000" && (path == name || path == "@" + name))
+            return true;
+    }
+    return false;
+}
+
+// A server killed outright (SIGKILL, by anyone) cannot remove its socket and lock file: once it
+// has ended they go, unless another server has taken the display since.
+void removeFilesOfEndedServer(pid_t pid, const std::string& number) {
+    if (number.empty() || displayInUse(number))
+        return;
+    ::unlink(("/tmp/.X11-unix/X" + number).c_str());
+    const std::string lock = "/tmp/.X" + number + "-lock";
+    long named = 0;
+    if (std::ifstream(lock) >> named && named == pid)
+        ::unlink(lock.c_str());
+}
+
+void stop(pid_t pid, const std::string& number = {}) {
     // SIGTERM lets the server remove its socket and lock file.
     ::kill(pid, SIGTERM);
     if (!waitForChildEnd(pid, std::chrono::seconds(5))) {
         ::kill(pid, SIGKILL);
         waitForChildEnd(pid, std::chrono::seconds(5));
     }
+    removeFilesOfEndedServer(pid, number);
 }
 
 // The display number Xvfb writes to -displayfd once it accepts clients; empty when it ended
@@ -176,15 +206,6 @@ pid_t startServer(std::vector<std::string> args, int displayFd) {
     ::_exit(127);
 }
 
-// The file of the socket a server of that display listens on, and its inode (0: none).
-std::string socketFileOf(const std::string& displayName) {
-    return "/tmp/.X11-unix/X" + displayName.substr(1);
-}
-ino_t inodeOf(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
 }  // namespace
 
 bool needsPrivateScreen(const char* display, const char* sessionType, const char* screenChoice) {
@@ -248,18 +269,11 @@ PrivateScreen::PrivateScreen(ScreenSize size, PrivateScreenOptions options) {
     }
     pid_ = child;
     name_ = ":" + number;
-    socketInode_ = inodeOf(socketFileOf(name_));
 }
 
 PrivateScreen::~PrivateScreen() {
-    if (pid_ <= 0)
-        return;
-    stop(pid_);
-    // A server that was killed could not remove its socket: it goes now, unless the file is
-    // another server's by then.
-    const std::string socket = socketFileOf(name_);
-    if (socketInode_ != 0 && inodeOf(socket) == socketInode_)
-        ::unlink(socket.c_str());
+    if (pid_ > 0)
+        stop(pid_, name_.substr(1));
 }
 
 }  // namespace platform

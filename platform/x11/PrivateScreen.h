@@ -1,7 +1,8 @@
 #pragma once
 // A private X server (Xvfb) for a slide show that must not, or cannot, use the user's screen.
 // It ends with this object, and also when our process dies in any way: the server is told by
-// the kernel (parent-death signal) and removes its socket and lock file itself.
+// the kernel (parent-death signal) and removes its socket and lock file itself. Those of a
+// server that was killed outright are removed when this object ends.
 #include <sys/types.h>
 
 #include <string>
@@ -44,7 +45,6 @@ class PrivateScreen {
   private:
     pid_t pid_ = -1;
     std::string name_;
-    ino_t socketInode_ = 0;  // of the server's socket file
 };
 
 }  // namespace platform

@@ -139,7 +139,7 @@ TEST_F(CaptureRange, EachSlideOfTheRangeIsShownCapturedAndWritten) {
                      "runSlideShow()", "slideCount()", "goToSlide(3)", "goToSlide(4)",
                      "goToSlide(5)", "quit()"}));
     EXPECT_EQ(automation.log->released, 1);
-    EXPECT_EQ(services.clock.sleepsOfAtLeast(1), (std::vector<int>{1000, 2000}));
+    EXPECT_TRUE(services.clock.sleepsOfAtLeast(1).empty());
     EXPECT_EQ(screen.captures, 3);
     EXPECT_EQ(form->OutputFiles, (Texts{image(3), image(4), image(5)}));
     for (int slide = 3; slide <= 5; ++slide) {
@@ -267,7 +267,7 @@ TEST_F(CaptureRange, SlowSlideIsCapturedAgainAfterGrowingWaits) {
     clickConvert();
 
     EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 3}));
-    EXPECT_EQ(services.clock.sleepsOfAtLeast(1), (std::vector<int>{1000, 1000, 2000, 2000}));
+    EXPECT_EQ(services.clock.sleepsOfAtLeast(1), (std::vector<int>{1000, 2000}));
     EXPECT_EQ(services.dialogs.progressTexts,
               (Texts{"Loading " + deck + "...", "Capturing slide 1 (1 of 3)",
                      "Capturing slide 2 (2 of 3)",
@@ -286,8 +286,7 @@ TEST_F(CaptureRange, IdenticalNeighboursEndAfterFiveRepeats) {
     clickConvert();
 
     EXPECT_EQ(moves(), movesTo({1, 2, 3, 3, 3, 3, 3, 3, 4}));
-    EXPECT_EQ(services.clock.sleepsOfAtLeast(1),
-              (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
+    EXPECT_EQ(services.clock.sleepsOfAtLeast(1), (std::vector<int>{1000, 2000, 3000, 4000, 5000}));
     EXPECT_EQ(form->OutputFiles, (Texts{image(1), image(2), image(3), image(4)}));
     EXPECT_EQ(services.dialogs.texts(),
               (Texts{Info, image(2) + " is the same as " + image(3), Warning}));

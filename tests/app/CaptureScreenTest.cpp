@@ -1,6 +1,7 @@
 // Slide ranges captured for real: the office's slide show on the X server, Print Screen injected
-// through XTest, the screen grabbed onto the program's own clipboard and written out, with the services the
-// program itself chooses. Only the boxes are scripted and the fixed waits are not slept.
+// through XTest, the screen grabbed onto the program's own clipboard and written out, with the
+// services the program itself chooses. Only the boxes are scripted and the fixed waits are not
+// slept.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -56,8 +57,9 @@ class CaptureOnScreen : public testing::Test {
     // Converts slides first..last of a deck with the format word of the window's list and,
     // when given, the window's image name pattern.
     void convert(const std::string& deck, int first, int last,
-                 const char* convertTo = "Convert to *.jpg", const char* pattern = nullptr) {
-        app::TForm1 form(program->services());
+                 const char* convertTo = "Convert to *.jpg", const char* pattern = nullptr,
+                 const app::Options& options = {}) {
+        app::TForm1 form(program->services(), options);
         form.BatchMode = true;
         form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
         if (pattern != nullptr)
@@ -167,12 +169,30 @@ TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
     }
 }
 
+TEST_F(CaptureOnScreen, CaptureScaledToTheAskedWidth) {
+    app::Options options;
+    options.width = 512;
+    convert("ten", 2, 3, "Convert to *.png", nullptr, options);
+
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    const int height = (512 * screen.height() + screen.width() / 2) / screen.width();
+    for (int slide = 2; slide <= 3; ++slide) {
+        SCOPED_TRACE(slide);
+        const platform::RgbImage picture = platform::readImage(image("ten", slide, "png"));
+        EXPECT_EQ(picture.width, 512);
+        EXPECT_EQ(picture.height, height);
+        const testdecks::Point point = testdecks::pointInSlide(512, height);
+        EXPECT_TRUE(
+            testdecks::near(picture.at(point.x, point.y), testdecks::slideColour(slide), 12));
+    }
+    EXPECT_FALSE(failed);
+}
+
 TEST_F(CaptureOnScreen, IdenticalNeighboursEndAfterTheBoundedRepeats) {
     convert("twins", 1, 4);
 
     // Slide 3 repeats slide 2: captured again after 1 to 5 s, then kept.
-    EXPECT_EQ(clock.sleepsOfAtLeast(1000),
-              (std::vector<int>{1000, 1000, 2000, 3000, 4000, 5000, 2000}));
+    EXPECT_EQ(clock.sleepsOfAtLeast(1000), (std::vector<int>{1000, 2000, 3000, 4000, 5000}));
     EXPECT_EQ(outputFiles, (Texts{image("twins", 1, "jpg"), image("twins", 2, "jpg"),
                                   image("twins", 3, "jpg"), image("twins", 4, "jpg")}));
     const testdecks::DeckOptions twins{.slides = 4, .identicalNeighbours = true};

@@ -7,65 +7,57 @@
 
 namespace {
 
+using app::CommandLineTokens;
 using app::DirectoryPart;
-using app::NextFlagToken;
 using app::Trim;
+using Words = std::vector<std::string>;
 
-struct FlagWalk {
+struct TokenCase {
     const char* name;
-    std::string text;
-    std::vector<std::string> tokens;  // every token until the position comes back as 0
+    Words words;
+    std::vector<std::string> tokens;
+    std::size_t literalFrom = std::string::npos;  // the words after "--" begin here
 };
 
-void PrintTo(const FlagWalk& walk, std::ostream* out) {
-    *out << walk.name;
+void PrintTo(const TokenCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-class NextFlagTokenWalk : public testing::TestWithParam<FlagWalk> {};
+class CommandLineTokensOf : public testing::TestWithParam<TokenCase> {};
 
-TEST_P(NextFlagTokenWalk, SplitsOnlyAtSlashesThatBeginAWord) {
-    const FlagWalk& walk = GetParam();
-    std::vector<std::string> tokens;
-    int position = 1;
-    std::string token;
-    NextFlagToken(walk.text, position, token);
-    tokens.push_back(token);
-    while (position != 0 && tokens.size() < 50) {
-        NextFlagToken(walk.text, position, token);
-        tokens.push_back(token);
-    }
-    EXPECT_EQ(tokens, walk.tokens);
+TEST_P(CommandLineTokensOf, FlagsBeginOnlyAtTheStartOfAWord) {
+    const TokenCase& c = GetParam();
+    EXPECT_EQ(CommandLineTokens(c.words, c.literalFrom), c.tokens);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, NextFlagTokenWalk,
+    Cases, CommandLineTokensOf,
     testing::Values(
-        FlagWalk{"FileAlone", "deck.ppt", {"deck.ppt"}},
-        FlagWalk{"TokensKeepTheirBlank", "deck.ppt /x /y", {"deck.ppt ", "x ", "y"}},
-        FlagWalk{"AbsolutePathIsNotAFlag",
-                 "/home/ana/My Talk.ppt /d:/tmp/out /s:2-4",
-                 {"/home/ana/My Talk.ppt ", "d:/tmp/out ", "s:2-4"}},
-        FlagWalk{"SlashInsideAWordStays", "a/b.ppt /x/y", {"a/b.ppt ", "x/y"}},
-        FlagWalk{"RunOfSlashesIsOneDelimiter", "deck.ppt ///bmp", {"deck.ppt ", "bmp"}},
-        FlagWalk{"QuestionAfterSlashIsTheFile", "/?", {"/?"}},
-        FlagWalk{"TrailingSlashGivesEmptyFlag", "deck.ppt /", {"deck.ppt ", ""}},
-        FlagWalk{"TrailingSlashesGiveOneEmptyFlag", "deck.ppt //", {"deck.ppt ", ""}},
-        FlagWalk{"BlankFlagBetweenSlashes", "deck.ppt / /x", {"deck.ppt ", " ", "x"}},
-        FlagWalk{
-            "BlanksInDirectoryValue", "d.ppt /d:/tmp/My Output", {"d.ppt ", "d:/tmp/My Output"}},
-        FlagWalk{"CommandLineStartingWithFlag", "/s:2-4 deck.ppt", {"/s:2-4 deck.ppt"}}),
-    [](const testing::TestParamInfo<FlagWalk>& info) { return std::string(info.param.name); });
-
-TEST(NextFlagToken, UsedUpOrEmptyTextGivesNothing) {
-    for (const auto& [text, start] :
-         std::vector<std::pair<std::string, int>>{{"", 1}, {"abc", 0}, {"abc", -3}, {"abc", 4}}) {
-        int position = start;
-        std::string token = "stale";
-        NextFlagToken(text, position, token);
-        EXPECT_EQ(token, "") << text << " at " << start;
-        EXPECT_EQ(position, 0) << text << " at " << start;
-    }
-}
+        TokenCase{"FileAlone", {"deck.ppt"}, {"deck.ppt"}},
+        TokenCase{"TokensKeepTheirBlank", {"deck.ppt", "/x", "/y"}, {"deck.ppt ", "x ", "y"}},
+        TokenCase{"AbsolutePathIsNotAFlag",
+                  {"/home/ana/My", "Talk.ppt", "/d:/tmp/out", "/s:2-4"},
+                  {"/home/ana/My Talk.ppt ", "d:/tmp/out ", "s:2-4"}},
+        TokenCase{"SlashInsideAWordStays", {"a/b.ppt", "/x/y"}, {"a/b.ppt ", "x/y"}},
+        TokenCase{"BlankSlashInsideOneWordStays",
+                  {"/home/ana/odd /deck.ppt", "/d:/tmp/a /b"},
+                  {"/home/ana/odd /deck.ppt ", "d:/tmp/a /b"}},
+        TokenCase{"RunOfSlashesIsOneDelimiter", {"deck.ppt", "///bmp"}, {"deck.ppt ", "bmp"}},
+        TokenCase{"QuestionAfterSlashIsTheFile", {"/?"}, {"/?"}},
+        TokenCase{"TrailingSlashGivesEmptyFlag", {"deck.ppt", "/"}, {"deck.ppt ", ""}},
+        TokenCase{"TrailingSlashesGiveOneEmptyFlag", {"deck.ppt", "//"}, {"deck.ppt ", ""}},
+        TokenCase{"BlankFlagBetweenSlashes", {"deck.ppt", "/", "/x"}, {"deck.ppt ", " ", "x"}},
+        TokenCase{"BlanksInDirectoryValue",
+                  {"d.ppt", "/d:/tmp/My", "Output"},
+                  {"d.ppt ", "d:/tmp/My Output"}},
+        TokenCase{"CommandLineStartingWithFlag", {"/s:2-4", "deck.ppt"}, {"/s:2-4 deck.ppt"}},
+        TokenCase{"EmptyWordsAreSkipped", {"", "deck.ppt", "", "/x"}, {"deck.ppt ", "x"}},
+        TokenCase{"NoWordsNoToken", {"", ""}, {}},
+        TokenCase{"AfterTheEndNothingIsAFlag",
+                  {"deck.ppt", "/bmp", "/odd /name"},
+                  {"deck.ppt ", "bmp /odd /name"},
+                  2}),
+    [](const testing::TestParamInfo<TokenCase>& info) { return std::string(info.param.name); });
 
 TEST(Trim, RemovesBlanksAndControlCharactersAtBothEnds) {
     EXPECT_EQ(Trim(" \t a b \r\n"), "a b");

@@ -24,6 +24,7 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::string root = pattern;
     std::ofstream(root + "/my talk.ppt") << "not read by the fake";
+    std::ofstream(root + "/a#.ppt") << "not read by the fake";
     const std::string info =
         "Powerpoint will save your presentation as *.bmp files.\n\rPlease wait for it to finish "
         "converting your presentation.";
@@ -39,6 +40,11 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
          0,
          {info},
          {"my talk_1.bmp", "my talk_2.bmp"}},
+        {"namePattern",  // typed in: every "#" is the number, also the deck name's
+         {root + "/a#.ppt", "/bmp", "--name=a#-#"},
+         0,
+         {info},
+         {"a1-1.bmp", "a2-2.bmp"}},
         {"missingPresentation",
          {root + "/gone.ppt"},
          1,
@@ -58,8 +64,7 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
         fakes::FakeRunPlatforms runs(automation);
         app::Program program(services.dialogs, services.clock, services.shell, services.events,
                              runs);
-        app::Options options;
-        options.parameters = c.parameters;
+        const app::Options options = app::ReadOptions(c.parameters);
 
         EXPECT_EQ(app::RunWithoutWindow(program.services(), options), c.exitCode);
 

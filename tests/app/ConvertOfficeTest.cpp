@@ -1,8 +1,12 @@
 // Whole presentations converted by the real office: in the window's process for every format,
 // and as the command-line program a script would run, on a machine without a display.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,14 +18,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "support/FileCompare.h"
 #include "tests/app/ProgramRun.h"
 #include "tests/decks/TestDecks.h"
 #include "tests/fakes/FakeRunPlatforms.h"
@@ -48,16 +53,17 @@ Texts numberedNames(const std::string& stem, const std::string& extension, int s
     return names;
 }
 
-// Every file is a valid image of the slide's size, showing that slide's background.
+// Every file is a valid image of the size, by default the slide's own, showing that slide's
+// background.
 void expectSlideImages(const std::string& directory, const Texts& names, const std::string& magic,
-                       int tolerance) {
+                       int tolerance, int width = 960, int height = 720) {
     for (int n = 1; n <= static_cast<int>(names.size()); ++n) {
         const std::string file = directory + "/" + names[n - 1];
         SCOPED_TRACE(file);
         EXPECT_EQ(head(file, magic.size()), magic);
         const platform::RgbImage image = platform::readImage(file);
-        EXPECT_EQ(image.width, 960);
-        EXPECT_EQ(image.height, 720);
+        EXPECT_EQ(image.width, width);
+        EXPECT_EQ(image.height, height);
         EXPECT_TRUE(testdecks::near(image.at(20, 20), testdecks::slideColour(n), tolerance));
     }
 }
@@ -174,6 +180,33 @@ TEST_F(ConvertWithOffice, ProgressOnATerminal) {
     EXPECT_NE(run.errors.find("of 12" + erase + "\r\n"), std::string::npos) << run.errors;
 }
 
+TEST_F(ConvertWithOffice, TheOfficeDrawsAtTheAskedSize) {
+    // A box wider than the 4:3 slides: the images fit inside it, drawn at that size.
+    const ProgramRun run =
+        runProgram("--width=2000 --height=1200 --format=bmp \"" + deck + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const Texts names = numberedNames("twelve_", "bmp");
+    EXPECT_EQ(filesIn(out), names);
+    expectSlideImages(out, names, "BM", 0, 1600, 1200);
+}
+
+TEST_F(ConvertWithOffice, ASlideListGivesTheImagesOfTheWholeExportOfThoseSlides) {
+    const std::string all = out + "/all", some = out + "/some";
+    fs::create_directory(all);
+    fs::create_directory(some);
+
+    const ProgramRun whole = runProgram("\"" + deck + "\" /d:" + all);
+    const ProgramRun listed = runProgram("--export-slides=2,11-12 \"" + deck + "\" /d:" + some);
+
+    EXPECT_EQ(whole.exitCode, 0) << whole.errors;
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+    const Texts names{"twelve_02.jpg", "twelve_11.jpg", "twelve_12.jpg"};
+    EXPECT_EQ(filesIn(some), names);
+    for (const std::string& name : names)
+        EXPECT_TRUE(support::SameFileContents(some + "/" + name, all + "/" + name)) << name;
+}
+
 TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation) {
     const std::string copy = out + "/twelve.ppt";
     fs::copy_file(deck, copy);
@@ -188,15 +221,15 @@ TEST_F(ConvertWithOffice, CommandLineWithoutDirectoryWritesBesideThePresentation
     expectSlideImages(out, numberedNames("twelve_", "jpg"), "\xff\xd8\xff", 24);
 }
 
-// Big decks are exported by two offices at once, from both ends: every image must still show
-// its own slide, under its own name.
+// Several offices export a deck at once, from both ends: every image must still show its own
+// slide, under its own name.
 TEST_F(ConvertWithOffice, BigDeckEveryImageShowsItsSlide) {
     const int slides = 50;
     const std::string big = testdecks::makePpt(out, "big", {.slides = slides});
     const std::string images = out + "/images";
     fs::create_directory(images);
 
-    const ProgramRun run = runProgram("\"" + big + "\" /d:" + images);
+    const ProgramRun run = runProgram("--jobs=3 \"" + big + "\" /d:" + images);
 
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     const Texts names = numberedNames("big_", "jpg", slides);
@@ -220,21 +253,29 @@ TEST_F(ConvertWithOffice, BrokenPresentationFailsWithAMessageAndLeavesNothing) {
     EXPECT_TRUE(fs::is_empty(images));
 }
 
-// The program started in the background, as a user's script would, to be signalled.
-pid_t startProgram(const std::string& deck, const std::string& directory) {
+// A command started in the background with the file-creation mask `mask`, as a user's script
+// would start it, to be signalled.
+pid_t startCommand(const std::vector<std::string>& command, mode_t mask = 022) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
+        ::umask(mask);
         std::freopen("/dev/null", "r", stdin);
         std::freopen("/dev/null", "w", stdout);
         std::freopen("/dev/null", "w", stderr);
-        const std::string target = "/d:" + directory;
-        ::execl(DECKSHOT_EXE, DECKSHOT_EXE, deck.c_str(), target.c_str(),
-                static_cast<char*>(nullptr));
+        std::vector<char*> argv;
+        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     return child;
+}
+
+pid_t startProgram(const std::string& deck, const std::string& directory,
+                   const char* option = "--quiet", mode_t mask = 022) {
+    return startCommand({DECKSHOT_EXE, option, deck, "/d:" + directory}, mask);
 }
 
 // The names in `directory` that begin with `prefix`.
@@ -246,11 +287,11 @@ Texts namesStartingWith(const std::string& directory, const std::string& prefix)
     return found;
 }
 
-// Waits (up to a minute) until the run exports into its staging folder.
+// Waits (up to a minute) until the run has exported a slide into its staging folder.
 bool waitForStaging(const std::string& directory) {
     for (int i = 0; i < 600; ++i) {
         for (const std::string& name : namesStartingWith(directory, ".deckshot-staging-"))
-            if (!fs::is_empty(directory + "/" + name))
+            if (!namesStartingWith(directory + "/" + name, "Slide").empty())
                 return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -261,6 +302,37 @@ int exitCodeOf(pid_t child) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The socket files that the offices of the runs started here listen on: their profiles lie in
+// the scratch folder.
+std::set<std::string> officeSockets() {
+    const std::vector<std::string> files =
+        testdecks::socketFilesOf(testdecks::processesMentioning(officetest::officeProfileMark()));
+    return {files.begin(), files.end()};
+}
+
+std::size_t singleInstanceSockets(const std::set<std::string>& sockets) {
+    return std::count_if(sockets.begin(), sockets.end(), [](const std::string& socket) {
+        return socket.find("SingleOfficeIPC_") != std::string::npos;
+    });
+}
+
+// Tries to connect to `socket` as the user nobody: 0 connected, EACCES refused, or why not.
+int connectAsAnotherUser(const std::string& socket) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(255);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        socket.copy(address.sun_path, sizeof address.sun_path - 1);
+        const bool connected =
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::_exit(connected ? 0 : errno);
+    }
+    return exitCodeOf(child);
 }
 
 TEST_F(ConvertWithOffice, AUsersSlideFilesAndADeckNamedLikeOneSurvive) {
@@ -306,6 +378,21 @@ TEST_F(ConvertWithOffice, APatternWithoutNumberKeepsEverySlideAndSaysSo) {
                   images + " as Slide2 (2).jpg, Slide3.jpg");
 }
 
+TEST_F(ConvertWithOffice, PrintedFilesAreTheImagesWrittenUnderTheNamesTheyGot) {
+    // One name for every slide: the first takes it, the others are kept under their own.
+    const ProgramRun run = runProgram("--name=cover --print-files \"" + deck + "\" /d:" + out);
+
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    Texts names{"cover.jpg"};
+    for (int n = 2; n <= Slides; ++n) names.push_back("Slide" + std::to_string(n) + ".jpg");
+    std::string printed;
+    for (const std::string& name : names) printed += out + "/" + name + "\n";
+    EXPECT_EQ(run.output, printed);
+    expectSlideImages(out, names, "\xff\xd8\xff", 24);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(filesIn(out), names);
+}
+
 TEST_F(ConvertWithOffice, TwoDecksIntoOneFolderAtOnceEachGetTheirOwnSlides) {
     const std::string first = testdecks::makePpt(out, "first", {.slides = 12});
     const std::string second = testdecks::makePpt(out, "second", {.slides = 12, .firstLook = 5});
@@ -338,8 +425,10 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
     fs::create_directory(images);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        const pid_t run = startProgram(big, images);
+        // Several offices export side by side: none of them may outlive the run.
+        const pid_t run = startProgram(big, images, "--jobs=3");
         ASSERT_TRUE(waitForStaging(images));
+        const std::set<std::string> sockets = officeSockets();
         const auto sent = std::chrono::steady_clock::now();
         ::kill(run, signal);
 
@@ -347,32 +436,97 @@ TEST_F(ConvertWithOffice, ASignalMidRunStopsItAndLeavesNothing) {
         EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
         EXPECT_TRUE(fs::is_empty(images)) << filesIn(images).front();
         officetest::expectNoOfficeLeft();
+        EXPECT_GE(singleInstanceSockets(sockets), 1U);
+        for (const std::string& socket : sockets) EXPECT_FALSE(fs::exists(socket)) << socket;
     }
 }
 
-TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRun) {
+TEST_F(ConvertWithOffice, WhatAKilledRunLeftIsReclaimedByTheNextRunAndLookAlikesStay) {
     const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
     const std::string images = out + "/images";
     fs::create_directory(images);
     const pid_t killed = startProgram(big, images);
     ASSERT_TRUE(waitForStaging(images));
+    const std::set<std::string> sockets = officeSockets();
     ::kill(killed, SIGKILL);
     exitCodeOf(killed);
     ASSERT_EQ(namesStartingWith(images, ".deckshot-staging-").size(), 1U);
     ASSERT_FALSE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
-    // Look-alikes that are not a dead run's: a live process's (ours), and a user's own.
-    const std::string live = ".deckshot-staging-" + platform::ownerMark() + "-x";
-    fs::create_directory(images + "/" + live);
-    fs::create_directory(images + "/.deckshot-staging-mine");
+    // A user's own files and folders under names like the ones a run leaves.
+    const std::string userFolder = ".deckshot-staging-1.2-x";
+    fs::create_directory(images + "/" + userFolder);
+    std::ofstream(images + "/" + userFolder + "/my.txt") << "the user's";
+    std::ofstream(images + "/.deckshot-staging-99999.123-file") << "the user's";
+    const std::string userNotes = officetest::scratchRoot() + "/deckshot-office-77777.1-notes";
+    std::ofstream(userNotes) << "the user's";
 
     const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
 
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     Texts expected = numberedNames("twelve_", "jpg");
-    expected.insert(expected.begin(), {".deckshot-staging-mine", live});
+    expected.insert(expected.begin(), {userFolder, ".deckshot-staging-99999.123-file"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(filesIn(images), expected);
-    EXPECT_TRUE(namesStartingWith(officetest::scratchRoot(), "deckshot-office-").empty());
+    EXPECT_EQ(filesIn(images + "/" + userFolder), Texts{"my.txt"});
+    EXPECT_EQ(namesStartingWith(officetest::scratchRoot(), "deckshot-office-"),
+              Texts{"deckshot-office-77777.1-notes"});
+    fs::remove(userNotes);
+    EXPECT_GE(singleInstanceSockets(sockets), 1U);
+    for (const std::string& socket : sockets) EXPECT_FALSE(fs::exists(socket)) << socket;
+}
+
+// A run in a container, or on another host, that shares the output folder: this machine's
+// process table does not show it, yet it lives.
+TEST_F(ConvertWithOffice, ALiveRunInAnotherPidNamespaceKeepsItsFolders) {
+    if (std::system("unshare -pf --mount-proc true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "a new pid namespace is not allowed here";
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 60});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const pid_t elsewhere =
+        startCommand({"unshare", "-pf", "--mount-proc", DECKSHOT_EXE, big, "/d:" + images});
+    ASSERT_TRUE(waitForStaging(images));
+
+    const ProgramRun run = runProgram("\"" + deck + "\" /d:" + images);
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(exitCodeOf(elsewhere), 0);
+    Texts expected = numberedNames("big_", "jpg", 60);
+    const Texts twelve = numberedNames("twelve_", "jpg");
+    expected.insert(expected.end(), twelve.begin(), twelve.end());
+    EXPECT_EQ(filesIn(images), expected);
+}
+
+// The office's remote protocol has no login: whoever can connect drives it as us. Its sockets
+// must be ours alone whatever our file-creation mask, and none may outlive the run, the helper
+// office's included.
+TEST_F(ConvertWithOffice, OfficeSocketsAreOursAloneAndNoneOutlivesTheRun) {
+    const std::string big = testdecks::makePpt(out, "big", {.slides = 50});
+    const std::string images = out + "/images";
+    fs::create_directory(images);
+    const bool canBeAnotherUser = ::geteuid() == 0;
+    const pid_t run = startProgram(big, images, "--jobs=2", 0);
+    std::set<std::string> seen;
+    int refused = 0, status = 0;
+    while (::waitpid(run, &status, WNOHANG) == 0) {
+        for (const std::string& socket : officeSockets()) {
+            if (!seen.insert(socket).second || !canBeAnotherUser)
+                continue;
+            const int why = connectAsAnotherUser(socket);
+            EXPECT_NE(why, 0) << "another user connected to " << socket;
+            refused += why == EACCES;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_GE(singleInstanceSockets(seen), 2U) << "the main office's and the helper's";
+    for (const std::string& socket : seen) EXPECT_FALSE(fs::exists(socket)) << socket;
+    if (canBeAnotherUser) {
+        EXPECT_GT(refused, 0);
+    }
+    // The images themselves are as open as the mask says.
+    EXPECT_EQ(fs::status(images + "/big_01.jpg").permissions() & fs::perms::all, fs::perms(0666));
 }
 
 TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {

@@ -1,6 +1,7 @@
 // The Convert command and the all-slides export, over the recording presentation application:
 // order of calls, every message, the waits, the names and what is left on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -54,8 +55,8 @@ TEST_F(ConvertCommand, AllSlidesDrivesTheApplicationInOrderAndNamesTheImages) {
     automation.script.slideCount = 12;
     QString captionWhileLoading;
     bool busyWhileLoading = false;
-    services.clock.onSleep = [&](int) {
-        if (captionWhileLoading.isEmpty()) {
+    automation.script.onCall = [&](const std::string& call) {
+        if (call == "openPresentation") {
             captionWhileLoading = form->windowTitle();
             busyWhileLoading = QApplication::overrideCursor() != nullptr &&
                                QApplication::overrideCursor()->shape() == Qt::WaitCursor;
@@ -71,7 +72,9 @@ TEST_F(ConvertCommand, AllSlidesDrivesTheApplicationInOrderAndNamesTheImages) {
                "runSlideShow()", "slideCount()", "saveAs(" + out + "/<staging>,17,1)", "quit()"}));
     EXPECT_TRUE(noStagingLeft(out));
     EXPECT_EQ(automation.log->released, 1);
-    EXPECT_EQ(services.clock.sleeps, (std::vector<int>{1000, 2000}));
+    // No fixed pause before opening or before restoring: the office answers when it is ready,
+    // and Quit returns once it has gone.
+    EXPECT_TRUE(services.clock.sleeps.empty());
     EXPECT_EQ(captionWhileLoading.toStdString(), "Loading " + deck + "...");
     EXPECT_TRUE(busyWhileLoading);
 
@@ -152,6 +155,8 @@ TEST_F(ConvertCommand, ProgressOfTheExportInTheCaptionAndOnTheConsole) {
 }
 
 TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
+    ASSERT_EQ(::mkfifo((root + "/fifo.ppt").c_str(), 0600), 0);
+    fs::create_symlink(root + "/loop.ppt", root + "/loop.ppt");
     const struct {
         const char* name;
         std::string fileName;
@@ -161,7 +166,11 @@ TEST_F(ConvertCommand, ChecksStopBeforeAnythingIsConverted) {
     } cases[] = {
         {"missing", root + "/gone.ppt", -1, -1, true,
          "Error: \"" + root + "/gone.ppt\" does not exist."},
-        {"directory", out, -1, -1, true, "Error: \"" + out + "\" does not exist."},
+        {"directory", out, -1, -1, true, "Error: \"" + out + "\" is a directory."},
+        {"fifo", root + "/fifo.ppt", -1, -1, true,
+         "Error: \"" + root + "/fifo.ppt\" is not a regular file."},
+        {"linkLoop", root + "/loop.ppt", -1, -1, true,
+         "Error: \"" + root + "/loop.ppt\" is not a regular file."},
         {"notTrimmed", deck + " ", -1, -1, true, "Error: \"" + deck + " \" does not exist."},
         {"reversed", deck, 4, 2, false, "Error: First slide(5) is greater than last slide(3)."},
         {"reversedAllSlides", deck, 9, 0, true,
@@ -229,6 +238,25 @@ TEST_F(ConvertCommand, OutputDirectoryQuestionAndCreation) {
     }
 }
 
+TEST_F(ConvertCommand, ANameTooLongForTheFileSystemStopsBothWaysBeforeAnOfficeStarts) {
+    const std::string longName(::pathconf(out.c_str(), _PC_NAME_MAX), 'n');
+    for (const bool allSlides : {true, false}) {
+        SCOPED_TRACE(allSlides);
+        services.dialogs.shown.clear();
+        form->OfileName->setText(QString::fromStdString(longName + "#"));
+        (allSlides ? form->allslides : form->SomeSlides)->setChecked(true);
+        services.dialogs.yesNoAnswers = {false};
+
+        clickConvert();
+
+        EXPECT_EQ(services.dialogs.texts(), (Texts{"Error: Cannot write " + out + "/" + longName +
+                                                       "1.jpg: File name too long",
+                                                   question(0)}));
+        EXPECT_TRUE(automation.requestedIds.empty());
+        EXPECT_TRUE(form->runFailed);
+    }
+}
+
 TEST_F(ConvertCommand, EmptyOutputDirectoryBecomesThePresentationsDirectory) {
     const struct {
         const char* name;
@@ -289,14 +317,14 @@ TEST_F(ConvertCommand, FailureOfAnyCallQuitsTheApplicationAndEndsTheCommand) {
 
         clickConvert();
 
-        // The error with its own text, and nothing after it: no duplicate check, no question.
-        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, std::string("Cannot do ") + call}));
+        // The error with its own text as an error line, and nothing after it: no duplicate
+        // check, no question.
+        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, std::string("Error: Cannot do ") + call}));
         EXPECT_EQ(std::count(automation.log->calls.begin(), automation.log->calls.end(), "quit()"),
                   1);
         EXPECT_EQ(automation.log->calls.back(), "quit()");
         EXPECT_EQ(automation.log->released, automation.log->created);
-        EXPECT_EQ(services.clock.sleeps,
-                  std::string(call) == "setVisible" ? std::vector<int>{} : std::vector<int>{1000});
+        EXPECT_TRUE(services.clock.sleeps.empty());
         EXPECT_TRUE(form->OutputFiles.empty());
         EXPECT_EQ(form->windowTitle().toStdString(), "before");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -409,6 +437,63 @@ TEST_F(ConvertCommand, EmptyPresentationGivesNoImage) {
     EXPECT_EQ(services.dialogs.texts(), (Texts{Info, question(0)}));
     EXPECT_TRUE(services.shell.opened.empty());
     EXPECT_TRUE(fs::is_empty(out));
+}
+
+// The window with the command line's options beside its controls.
+std::unique_ptr<TForm1> windowWith(app::Program& program, const app::Options& options,
+                                   const std::string& deck, const std::string& out) {
+    auto form = std::make_unique<TForm1>(program.services(), options);
+    form->FileName->setText(QString::fromStdString(deck));
+    form->OutputDir->setText(QString::fromStdString(out));
+    form->BatchMode = true;
+    return form;
+}
+
+TEST_F(ConvertCommand, SlideListExportsItsSlidesAloneNamedAsInTheWholeDeck) {
+    automation.script.slideCount = 12;
+    app::Options options;
+    options.exportSlides = {{2, 2}, {4, 5}};
+    options.width = 1920;
+    form = windowWith(program, options, deck, out);
+
+    clickConvert();
+
+    EXPECT_EQ(withStagingNamed(automation.log->calls),
+              (Texts{"setVisible(1)", "openPresentation(" + deck + ",0,0,1)", "setAdvanceMode(1)",
+                     "runSlideShow()", "slideCount()", "setExportSize(1920,0)",
+                     "setExportSlides(2,4,5)", "saveAs(" + out + "/<staging>,17,1)", "quit()"}));
+    EXPECT_EQ(form->OutputFiles,
+              (Texts{inOut("talk_02.jpg"), inOut("talk_04.jpg"), inOut("talk_05.jpg")}));
+    for (const std::string slide : {"2", "4", "5"})
+        EXPECT_EQ(contents(inOut("talk_0" + slide + ".jpg")), "fake jpg of slide " + slide + "\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+    EXPECT_FALSE(form->runFailed);
+}
+
+TEST_F(ConvertCommand, SlideListBeyondTheDeckNamesTheMissingSlidesAndWritesNothing) {
+    const struct {
+        std::vector<app::SlideRange> list;
+        std::string message;
+    } cases[] = {
+        {{{3, 4}}, "Error: The presentation has 3 slides: there is no slide 4"},
+        {{{1, 1}, {5, 6}, {9, 9}},
+         "Error: The presentation has 3 slides: there are no slides 5-6, 9"},
+    };
+    for (const auto& c : cases) {
+        services.dialogs.shown.clear();
+        automation.log->calls.clear();
+        app::Options options;
+        options.exportSlides = c.list;
+        form = windowWith(program, options, deck, out);
+
+        clickConvert();
+
+        EXPECT_EQ(services.dialogs.texts(), (Texts{Info, c.message}));
+        EXPECT_EQ(automation.log->calls.back(), "quit()");
+        EXPECT_TRUE(form->OutputFiles.empty());
+        EXPECT_TRUE(form->runFailed);
+        EXPECT_TRUE(fs::is_empty(out));
+    }
 }
 
 }  // namespace

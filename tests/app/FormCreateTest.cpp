@@ -268,8 +268,23 @@ INSTANTIATE_TEST_SUITE_P(
                                  e.outputDir = "/tmp/a /b";
                              })},
         CommandLineCase{"DoubleDashBeforeTheFile",
-                        {"--quiet", "--", "-deck.ppt", "/bmp"},
+                        {"--quiet", "--format=bmp", "--", "-deck.ppt"},
                         with(converted("-deck.ppt"), [](Expect& e) { e.formatOverride = "bmp"; })},
+        CommandLineCase{"AfterTheDoubleDashNothingIsAFlag",
+                        {"--", "/home/ana/odd /deck.ppt", "/bmp"},
+                        converted("/home/ana/odd /deck.ppt /bmp")},
+        CommandLineCase{"BlankSlashInsideOneWord",
+                        {"/home/ana/odd /deck.ppt", "/d:/tmp/a /b"},
+                        with(converted("/home/ana/odd /deck.ppt"),
+                             [](Expect& e) { e.outputDir = "/tmp/a /b"; })},
+        CommandLineCase{"OneInvalidFlagWithABlankSlashInside",
+                        {"deck.ppt", "/x /y"},
+                        with(converted("deck.ppt"),
+                             [](Expect& e) {
+                                 e.converts = 0;
+                                 e.failed = true;
+                                 e.messages = {"Error: Invalid flag \"/x /y\" in deck.ppt /x /y"};
+                             })},
         CommandLineCase{"InvalidFlagBesideOptions",
                         {"deck.ppt", "--slides=2-3", "/x"},
                         with(Expect{},
@@ -308,6 +323,15 @@ TEST(FormCreate, FileNameFromCommandLineFillsThePattern) {
     EXPECT_EQ(form.OfileName->text(), "My Talk_#");
     EXPECT_FALSE(form.OfileName->isHidden());
     EXPECT_FALSE(form.OfileNameLabel->isHidden());
+}
+
+TEST(FormCreate, NameOptionIsTypedIntoThePatternFieldAfterTheFileName) {
+    FakeProgram services;
+    TForm1 form(services.program.services(), app::ReadOptions({"a#.ppt", "--name=a#-#"}),
+                [](TForm1&) {});
+    EXPECT_EQ(form.OfileName->text(), "a#-#");
+    // Typed in, every "#" is the number, also where the deck's name has one.
+    EXPECT_EQ(app::ImageFileName(form.request(), 2, 1, "jpg"), "/a2-2.jpg");
 }
 
 TEST(FormCreate, ErrorEscapingConvertIsShownAndTheWindowStays) {

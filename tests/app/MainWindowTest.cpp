@@ -180,7 +180,9 @@ TEST_F(MainWindow, BrowseTakesTheChosenFileOnly) {
     TForm1 form(program.services());
     services.dialogs.openAnswers = {std::string("/decks/Q3 Review.ppt"), std::nullopt};
     QTest::mouseClick(form.Browse, Qt::LeftButton);
-    EXPECT_EQ(services.dialogs.lastOpenFilter, "PowerPoint|*.ppt");
+    EXPECT_EQ(services.dialogs.lastOpenFilters,
+              (std::vector<std::string>{"PowerPoint|*.ppt *.pptx *.pps *.ppsx",
+                                        "OpenDocument presentation|*.odp", "All files|*"}));
     EXPECT_EQ(form.FileName->text(), "/decks/Q3 Review.ppt");
     EXPECT_EQ(form.OfileName->text(), "Q3 Review_#");
     QTest::mouseClick(form.Browse, Qt::LeftButton);  // cancelled

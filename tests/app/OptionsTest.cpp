@@ -46,6 +46,12 @@ TEST_P(OptionTable, ReadsWords) {
     }
     EXPECT_EQ(o.directory, e.directory);
     EXPECT_EQ(o.format, e.format);
+    EXPECT_EQ(o.jobs, e.jobs);
+    EXPECT_EQ(o.exportSlides, e.exportSlides);
+    EXPECT_EQ(o.width, e.width);
+    EXPECT_EQ(o.height, e.height);
+    EXPECT_EQ(o.name, e.name);
+    EXPECT_EQ(o.printFiles, e.printFiles);
     EXPECT_EQ(o.parameters, e.parameters);
 }
 
@@ -119,6 +125,97 @@ INSTANTIATE_TEST_SUITE_P(
                    })},
         OptionCase{"SlideZero", {"--slides=0", "deck.ppt"}, with([](Options& o) {
                        o.error = "--slides wants a slide number or a range such as 2-4, not \"0\"";
+                   })},
+        OptionCase{"Jobs", {"--jobs=3", "deck.ppt"}, with([](Options& o) {
+                       o.jobs = 3;
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"JobsZero", {"--jobs=0", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--jobs wants a whole number of offices from 1 to 64, not \"0\"";
+                   })},
+        OptionCase{"JobsNotANumber", {"--jobs", "two", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--jobs wants a whole number of offices from 1 to 64, not \"two\"";
+                   })},
+        OptionCase{"JobsTooMany", {"--jobs=65", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--jobs wants a whole number of offices from 1 to 64, not \"65\"";
+                   })},
+        OptionCase{
+            "ImageSize", {"--width=16", "--height", "10000", "deck.ppt"}, with([](Options& o) {
+                o.width = 16;
+                o.height = 10000;
+                o.parameters = {"deck.ppt"};
+            })},
+        OptionCase{"WidthTooSmall", {"--width=15", "deck.ppt"}, with([](Options& o) {
+                       o.error =
+                           "--width wants a whole number of pixels from 16 to 10000, not "
+                           "\"15\"";
+                   })},
+        OptionCase{"HeightTooLarge", {"deck.ppt", "--height=10001"}, with([](Options& o) {
+                       o.error =
+                           "--height wants a whole number of pixels from 16 to 10000, not "
+                           "\"10001\"";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"WidthNotWhole", {"--width=1920.5", "deck.ppt"}, with([](Options& o) {
+                       o.error =
+                           "--width wants a whole number of pixels from 16 to 10000, not "
+                           "\"1920.5\"";
+                   })},
+        OptionCase{"SlideListInOrderOverlapsJoined",
+                   {"--export-slides=9,4-5,2,3,5-6", "deck.ppt"},
+                   with([](Options& o) {
+                       o.exportSlides = {{2, 6}, {9, 9}};
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"SlideListWithSlashFlagsOtherThanS",
+                   {"deck.ppt", "/d:out", "/bmp", "--export-slides", "1"},
+                   with([](Options& o) {
+                       o.exportSlides = {{1, 1}};
+                       o.parameters = {"deck.ppt", "/d:out", "/bmp"};
+                   })},
+        OptionCase{
+            "SlideListReversedRange", {"--export-slides=5-4", "deck.ppt"}, with([](Options& o) {
+                o.error =
+                    "--export-slides wants slide numbers and ranges such as 2,4-5, "
+                    "not \"5-4\"";
+            })},
+        OptionCase{"SlideListEmptyItem", {"--export-slides=1,,3", "deck.ppt"}, with([](Options& o) {
+                       o.error =
+                           "--export-slides wants slide numbers and ranges such as 2,4-5, "
+                           "not \"1,,3\"";
+                   })},
+        OptionCase{"SlideListWithSlideRangeFlag",
+                   {"deck.ppt", "/S:2-3", "--export-slides=1"},
+                   with([](Options& o) {
+                       o.exportSlides = {{1, 1}};
+                       o.error =
+                           "--export-slides exports without a slide show: it cannot go "
+                           "with /s or --slides";
+                       o.parameters = {"deck.ppt", "/S:2-3"};
+                   })},
+        OptionCase{"SlideListWithSlidesOption",
+                   {"--slides=2", "--export-slides=1", "deck.ppt"},
+                   with([](Options& o) {
+                       o.slides = {2, 2};
+                       o.exportSlides = {{1, 1}};
+                       o.error =
+                           "--export-slides exports without a slide show: it cannot go "
+                           "with /s or --slides";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"NameAndPrintFiles",
+                   {"--name", "page #", "--print-files", "deck.ppt"},
+                   with([](Options& o) {
+                       o.name = "page #";
+                       o.printFiles = true;
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"NameWithASlash", {"--name=../#", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--name wants a file name pattern without \"/\", not \"../#\"";
+                   })},
+        OptionCase{"PrintFilesWithoutPresentation", {"--print-files"}, with([](Options& o) {
+                       o.printFiles = true;
+                       o.error = "no presentation given";
                    })},
         OptionCase{"RunOptionWithoutPresentation", {"--no-dialogs"}, with([](Options& o) {
                        o.noDialogs = true;

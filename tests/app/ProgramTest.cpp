@@ -57,6 +57,10 @@ TEST(ProgramWithoutDisplay, ConventionalOptions) {
         {"--slides=2-4", 2, "deckshot: no presentation given\n" + tryHelp, ""},
         {"--quiet -- -deck.ppt", 1, "Error: \"-deck.ppt\" does not exist.\n", ""},
         {"./-deck.ppt", 1, "Error: \"./-deck.ppt\" does not exist.\n", ""},
+        // One word stays one word, a " /" inside it included.
+        {"'/gone/odd /deck.ppt'", 1, "Error: \"/gone/odd /deck.ppt\" does not exist.\n", ""},
+        {"-- '/gone/odd /deck.ppt' /bmp", 1,
+         "Error: \"/gone/odd /deck.ppt /bmp\" does not exist.\n", ""},
     };
     for (const Case& c : cases) {
         const ProgramRun run = runProgram(c.arguments);
@@ -76,8 +80,9 @@ TEST(ProgramWithoutDisplay, AStaleDisplayFallsBackToTheConsoleAndSaysWhy) {
                   Usage);
 }
 
-TEST(ProgramWithoutDisplay, ABadOfficeTimeoutIsAnErrorBeforeAnythingRuns) {
-    for (const std::string value : {"0", "-5", "abc", "", "99999999999", "1e400", "5s"}) {
+TEST(ProgramWithoutDisplay, TheOfficeTimeoutIsADecimalNumberOfSecondsCheckedBeforeAnythingRuns) {
+    for (const std::string value : {"0", "-5", "abc", "", "99999999999", "1e400", "5s", "0x10",
+                                    "1e1", "inf", "nan", " 5", "+5", "1.2.3", "."}) {
         const ProgramRun run =
             runProgram("deck.ppt", ".", "DECKSHOT_OFFICE_TIMEOUT='" + value + "'");
         EXPECT_EQ(run.exitCode, 1) << value;
@@ -86,6 +91,11 @@ TEST(ProgramWithoutDisplay, ABadOfficeTimeoutIsAnErrorBeforeAnythingRuns) {
                   "not \"" +
                       value + "\"\n")
             << value;
+    }
+    for (const std::string value : {"60", "0.5", ".5", "2.", "86400"}) {
+        const ProgramRun run =
+            runProgram("gone.ppt", ".", "DECKSHOT_OFFICE_TIMEOUT='" + value + "'");
+        EXPECT_EQ(run.errors, "Error: \"gone.ppt\" does not exist.\n") << value;
     }
 }
 

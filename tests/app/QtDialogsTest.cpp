@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -67,6 +68,23 @@ TEST(QtDialogs, InputBoxAnswersTypedTextOrNothingOnCancel) {
         input->reject();
     });
     EXPECT_EQ(dialogs.inputBox("Make New Folder", "Name?", "/tmp/New Folder"), std::nullopt);
+}
+
+TEST(QtDialogs, OpenFileListsEveryFilterTheFirstChosen) {
+    platform::QtDialogs dialogs;
+    QStringList filters;
+    QString chosen;
+    whenBoxOpens([&](QWidget* widget) {
+        auto* box = qobject_cast<QFileDialog*>(widget);
+        ASSERT_NE(box, nullptr);
+        filters = box->nameFilters();
+        chosen = box->selectedNameFilter();
+        box->reject();
+    });
+    EXPECT_EQ(dialogs.openFile({{"PowerPoint", {"*.ppt", "*.pptx"}}, {"All files", {"*"}}}),
+              std::nullopt);
+    EXPECT_EQ(filters, (QStringList{"PowerPoint (*.ppt *.pptx)", "All files (*)"}));
+    EXPECT_EQ(chosen, "PowerPoint (*.ppt *.pptx)");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,33 +88,6 @@ bool waitUntil(Condition condition, std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(50ms);
     }
     return true;
-}
-
-// The socket files that the given processes listen on.
-std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes) {
-    std::vector<std::string> inodes;
-    for (pid_t pid : processes) {
-        std::error_code error;
-        for (const auto& fd :
-             fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-            const std::string target = fs::read_symlink(fd.path(), error).string();
-            if (target.rfind("socket:[", 0) == 0)
-                inodes.push_back(target.substr(8, target.size() - 9));
-        }
-    }
-    std::vector<std::string> files;
-    std::ifstream table("/proc/net/unix");
-    std::string line;
-    while (std::getline(table, line)) {
-        const auto path = line.find(" /");
-        if (path == std::string::npos)
-            continue;
-        for (const std::string& inode : inodes) {
-            if (line.find(" " + inode + " ") != std::string::npos)
-                files.push_back(line.substr(path + 1));
-        }
-    }
-    return files;
 }
 
 // Another program of the desktop holds a text on the clipboard, as a user's editor does after a
@@ -234,7 +208,7 @@ TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
         std::vector<std::string> sockets;
         ASSERT_TRUE(waitUntil(
             [&] {
-                sockets = socketFilesOf(testdecks::processesMentioning(ScreenSize));
+                sockets = testdecks::socketFilesOf(testdecks::processesMentioning(ScreenSize));
                 return !sockets.empty();
             },
             10s));
@@ -284,7 +258,7 @@ TEST_F(RangeWhereItRuns, PrivateScreenKilledMidRangeEndsTheRunAndLeavesNothing) 
             servers.push_back(server);
     }
     ASSERT_EQ(servers.size(), 1U);
-    const std::vector<std::string> sockets = socketFilesOf(servers);
+    const std::vector<std::string> sockets = testdecks::socketFilesOf(servers);
     ASSERT_EQ(sockets.size(), 1U);
     const std::string socket = sockets.front();
     const ino_t socketInode = inodeOf(socket);
@@ -406,6 +380,34 @@ TEST(PrivateScreenAccess, OnlyOurOwnUserGetsIn) {
     for (const auto& entry : fs::directory_iterator(platform::temporaryDirectory()))
         EXPECT_EQ(entry.path().filename().string().rfind("deckshot-xauth-", 0), std::string::npos)
             << "key file left: " << entry.path();
+}
+
+}  // namespace
+
+namespace {
+
+// A server killed outright leaves its socket; it must not outlive the screen.
+TEST(PrivateScreenEnd, AServerKilledOutrightLeavesNoSocket) {
+    std::string socket;
+    {
+        const platform::PrivateScreen screen({640, 480}, {.ownerOnly = false});
+        socket = "/tmp/.X11-unix/X" + screen.displayName().substr(1);
+        // The server is a child of ours, the only one.
+        pid_t server = -1;
+        for (const pid_t pid : testdecks::processesMentioning("Xvfb")) {
+            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+            std::string text((std::istreambuf_iterator<char>(stat)), {});
+            std::istringstream fields(text.substr(text.rfind(')') + 1));
+            std::string state;
+            pid_t parent = 0;
+            if (fields >> state >> parent && parent == ::getpid())
+                server = pid;
+        }
+        ASSERT_GT(server, 0);
+        ASSERT_EQ(::kill(server, SIGKILL), 0);
+        EXPECT_TRUE(fs::exists(socket));
+    }
+    EXPECT_FALSE(fs::exists(socket)) << socket;
 }
 
 }  // namespace

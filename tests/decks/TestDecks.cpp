@@ -212,4 +212,30 @@ std::vector<pid_t> processesMentioning(const std::string& text) {
     return found;
 }
 
+std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes) {
+    std::vector<std::string> inodes;
+    for (pid_t pid : processes) {
+        std::error_code error;
+        for (const auto& fd :
+             fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+            const std::string target = fs::read_symlink(fd.path(), error).string();
+            if (target.rfind("socket:[", 0) == 0)
+                inodes.push_back(target.substr(8, target.size() - 9));
+        }
+    }
+    std::vector<std::string> files;
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    while (std::getline(table, line)) {
+        const auto path = line.find(" /");
+        if (path == std::string::npos)
+            continue;
+        for (const std::string& inode : inodes) {
+            if (line.find(" " + inode + " ") != std::string::npos)
+                files.push_back(line.substr(path + 1));
+        }
+    }
+    return files;
+}
+
 }  // namespace testdecks

@@ -57,4 +57,7 @@ std::string makeTempDir(const std::string& prefix);
 // Processes whose command line mentions `text` (e.g. a private profile path).
 std::vector<pid_t> processesMentioning(const std::string& text);
 
+// The socket files that the given processes listen on (or are connected through).
+std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes);
+
 }  // namespace testdecks

@@ -15,6 +15,8 @@ FakePresentationApp::~FakePresentationApp() {
 
 void FakePresentationApp::record(const std::string& name, const std::string& arguments) {
     log_->calls.push_back(name + "(" + arguments + ")");
+    if (script_.onCall)
+        script_.onCall(name);
     if (script_.failAt == name)
         throw platform::AutomationError(script_.failMessage);
 }
@@ -43,6 +45,17 @@ int FakePresentationApp::slideCount() {
     return script_.slideCount;
 }
 
+void FakePresentationApp::setExportSize(int width, int height) {
+    record("setExportSize", std::to_string(width) + "," + std::to_string(height));
+}
+
+void FakePresentationApp::setExportSlides(const std::vector<int>& slides) {
+    std::string list;
+    for (const int slide : slides) list += (list.empty() ? "" : ",") + std::to_string(slide);
+    record("setExportSlides", list);
+    exportSlides_ = slides;
+}
+
 void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber, bool embedFonts) {
     record("saveAs",
            directory + "," + std::to_string(formatNumber) + "," + (embedFonts ? "1" : "0"));
@@ -54,7 +67,15 @@ void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber
     if (!extension)
         throw platform::AutomationError("SaveAs: unsupported format number " +
                                         std::to_string(formatNumber));
-    for (int n = 1; n <= script_.slideCount; ++n) {
+    std::vector<int> slides = exportSlides_;
+    if (slides.empty()) {
+        for (int n = 1; n <= script_.slideCount; ++n) slides.push_back(n);
+    }
+    for (std::size_t done = 1; done <= slides.size(); ++done) {
+        const int n = slides[done - 1];
+        if (n > script_.slideCount)
+            throw platform::AutomationError("SaveAs: the presentation has no slide " +
+                                            std::to_string(n));
         const auto path =
             std::filesystem::path(directory) / ("Slide" + std::to_string(n) + "." + extension);
         std::ofstream out(path, std::ios::binary);
@@ -65,7 +86,7 @@ void FakePresentationApp::saveAs(const std::string& directory, int& formatNumber
         if (!out)
             throw platform::AutomationError("SaveAs: cannot write " + path.string());
         if (exportProgress_)
-            exportProgress_(n, script_.slideCount);
+            exportProgress_(static_cast<int>(done), static_cast<int>(slides.size()));
     }
 }
 

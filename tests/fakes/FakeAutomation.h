@@ -21,6 +21,8 @@ struct AutomationScript {
     bool createFails = false;            // the factory cannot create the object
     // What SaveAs writes for a slide; by default a text naming the format and the slide.
     std::function<std::string(int slide, const std::string& extension)> exportedContent;
+    // Runs at every call, before it does anything, with the call's name.
+    std::function<void(const std::string& call)> onCall;
     // Runs after every successful move of the show, e.g. to put that slide on a fake screen.
     std::function<void(int slide)> onSlideShown;
     std::set<int> blackSlides;  // slides that are black all over
@@ -48,6 +50,8 @@ class FakePresentationApp : public platform::PresentationApp {
     void runSlideShow() override;
     int slideCount() override;
     void setExportProgress(ExportProgress report) override { exportProgress_ = std::move(report); }
+    void setExportSize(int width, int height) override;
+    void setExportSlides(const std::vector<int>& slides) override;
     void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) override;
     void goToSlide(int slideNumber) override;
     bool slideIsBlack(int slideNumber) override;
@@ -59,6 +63,7 @@ class FakePresentationApp : public platform::PresentationApp {
     AutomationScript script_;
     std::shared_ptr<AutomationLog> log_;
     ExportProgress exportProgress_;
+    std::vector<int> exportSlides_;  // empty: every slide
     int moves_ = 0;
     bool showRunning_ = false;
 };

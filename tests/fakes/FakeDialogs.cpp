@@ -31,10 +31,15 @@ std::optional<std::string> FakeDialogs::inputBox(const std::string& caption,
     return answer;
 }
 
-std::optional<std::string> FakeDialogs::openFile(const std::string& filterName,
-                                                 const std::string& pattern) {
-    shown.push_back({"open", filterName, pattern});
-    lastOpenFilter = filterName + "|" + pattern;
+std::optional<std::string> FakeDialogs::openFile(const std::vector<platform::FileFilter>& filters) {
+    shown.push_back({"open", "", ""});
+    lastOpenFilters.clear();
+    for (const platform::FileFilter& filter : filters) {
+        std::string entry = filter.name + "|";
+        for (std::size_t i = 0; i < filter.patterns.size(); ++i)
+            entry += (i == 0 ? "" : " ") + filter.patterns[i];
+        lastOpenFilters.push_back(entry);
+    }
     if (openAnswers.empty())
         return std::nullopt;
     const std::optional<std::string> answer = openAnswers.front();

@@ -23,8 +23,7 @@ class FakeDialogs : public platform::Dialogs {
     bool askYesNo(const std::string& text) override;
     std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
                                         const std::string& prefilled) override;
-    std::optional<std::string> openFile(const std::string& filterName,
-                                        const std::string& pattern) override;
+    std::optional<std::string> openFile(const std::vector<platform::FileFilter>& filters) override;
     void progress(const std::string& text) override {
         progressTexts.push_back(text);
         if (onProgress)
@@ -41,7 +40,8 @@ class FakeDialogs : public platform::Dialogs {
     std::deque<std::optional<std::string>> inputAnswers;  // nullopt or empty queue: cancel
     std::deque<std::optional<std::string>> openAnswers;   // empty: cancel
     std::vector<std::string> inputPrefills;
-    std::string lastOpenFilter;
+    // The file-open dialog's filters, the last time it was shown: "name|*.a *.b" each.
+    std::vector<std::string> lastOpenFilters;
 };
 
 }  // namespace fakes

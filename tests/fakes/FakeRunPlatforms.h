@@ -12,7 +12,7 @@ class FakeRunPlatforms : public platform::RunPlatformFactory {
   public:
     explicit FakeRunPlatforms(platform::AutomationFactory& office) : office(&office) {}
 
-    std::unique_ptr<platform::RunPlatform> open(bool) override {
+    std::unique_ptr<platform::RunPlatform> open(bool, int) override {
         return std::make_unique<Run>(*this);
     }
 

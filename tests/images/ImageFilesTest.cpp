@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -173,6 +174,19 @@ TEST_F(ImageFilesTest, AnExistingFileIsReplacedWhole) {
         EXPECT_LT(fs::file_size(path), 1u << 20);
         EXPECT_EQ(entries(), std::vector<std::string>{"same.img"});
         fs::remove(path);
+    }
+}
+
+// The temporary file must not need a longer name than the image itself.
+TEST_F(ImageFilesTest, ANameOfTheLongestLengthIsWritten) {
+    const long longest = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    ASSERT_GT(longest, 4);
+    for (const auto& c : writers) {
+        SCOPED_TRACE(c.name);
+        const std::string name = std::string(longest - 4, 'n') + "." + c.name;
+        c.write(quadrants(8, 8), dir / name);
+        EXPECT_EQ(entries(), std::vector<std::string>{name});
+        fs::remove(dir / name);
     }
 }
 

@@ -30,7 +30,7 @@ TEST(ConsoleDialogs, WithoutATerminalQuestionsLetTheRunGoOn) {
     platform::ConsoleDialogs dialogs(io.in, io.out);
     EXPECT_TRUE(dialogs.askYesNo("The directory \"x\" does not exist.  Do you want it created?"));
     EXPECT_FALSE(dialogs.inputBox("Make New Folder", "What?", "/tmp/New Folder").has_value());
-    EXPECT_FALSE(dialogs.openFile("PowerPoint", "*.ppt").has_value());
+    EXPECT_FALSE(dialogs.openFile({{"PowerPoint", {"*.ppt"}}}).has_value());
     EXPECT_NE(io.written().find("Do you want it created? [answered: Yes]"), std::string::npos);
 }
 

@@ -1,0 +1,23 @@
+#include "platform/libreoffice/ExportOffices.h"
+
+#include "platform/libreoffice/LibreOfficeApp.h"
+#include "platform/libreoffice/OfficeProcess.h"
+
+namespace platform {
+
+ExportOffices::ExportOffices(const std::string& program, OfficeBounds bounds, int offices)
+    : count_(offices) {
+    office::OfficeProcess::reclaimLeftovers();
+    sessions_ = office::exportSessions(program, bounds, offices);
+    for (const std::unique_ptr<office::OfficeSession>& session : sessions_) session->launch();
+}
+
+ExportOffices::~ExportOffices() {
+    for (const std::unique_ptr<office::OfficeSession>& session : sessions_) session->endAtOnce();
+}
+
+std::vector<std::unique_ptr<office::OfficeSession>> ExportOffices::take() {
+    return std::move(sessions_);
+}
+
+}  // namespace platform
