@@ -174,15 +174,33 @@ class RealRunFactory : public platform::RunPlatformFactory {
     }
 
   private:
+    // A size asked for that the show cannot draw is refused before anything starts; the
+    // user's own screen, when that large, is halved until it can be drawn.
     platform::ScreenSize privateSize() const {
+        const char* asked = std::getenv("DECKSHOT_SCREEN_SIZE");
+        if (!fitsTheShow(platform::privateScreenSize(asked, nullptr)))
+            throw std::runtime_error("DECKSHOT_SCREEN_SIZE=" + std::string(asked) +
+                                     " is larger than the office's slide show can draw: at most " +
+                                     std::to_string(LargestShowArea) +
+                                     " pixels, such as 3600x2100");
         platform::ScreenSize user;
         const QScreen* screen = userScreenKnown_ ? QGuiApplication::primaryScreen() : nullptr;
         if (screen != nullptr) {
             const QSize pixels = screen->size() * screen->devicePixelRatio();
             user = {pixels.width(), pixels.height()};
         }
-        return platform::privateScreenSize(std::getenv("DECKSHOT_SCREEN_SIZE"),
-                                           screen != nullptr ? &user : nullptr);
+        platform::ScreenSize size =
+            platform::privateScreenSize(asked, screen != nullptr ? &user : nullptr);
+        while (!fitsTheShow(size)) size = {size.width / 2, size.height / 2};
+        return size;
+    }
+
+    // On a larger private screen the office's slide show draws nothing at all, on every slide
+    // and for as long as one waits: 3600x2100 and 3840x1900 were drawn in every run, 3840x2100,
+    // 2900x2900, 4096x2000 and 3840x2160 in none.
+    static constexpr long LargestShowArea = 3600L * 2100;
+    static bool fitsTheShow(platform::ScreenSize size) {
+        return static_cast<long>(size.width) * size.height <= LargestShowArea;
     }
 
     const platform::OfficeBounds bounds_;

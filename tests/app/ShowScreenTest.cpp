@@ -199,6 +199,20 @@ TEST_F(RangeWhereItRuns, WithoutADisplayOnAPrivateScreen) {
     expectPictures(3, 5, 1000, 750);
 }
 
+// The office's show draws nothing on a screen this large: refused before anything starts.
+TEST_F(RangeWhereItRuns, AScreenTooLargeForTheShowIsRefused) {
+    std::vector<std::string> environment = headless();
+    environment.back() = "DECKSHOT_SCREEN_SIZE=4096x4096";
+    const ProgramRun run = startProgram(arguments(1, 2), environment, scratch + "/log");
+
+    EXPECT_EQ(waitForExit(run), 1);
+    EXPECT_NE(contents(run.log).find("Error: No screen for the slide show: "
+                                     "DECKSHOT_SCREEN_SIZE=4096x4096 is larger than"),
+              std::string::npos)
+        << contents(run.log);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
 TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
     for (const int signal : {SIGTERM, SIGKILL}) {
         SCOPED_TRACE(signal);
