@@ -199,7 +199,7 @@ TEST_F(RangeWhereItRuns, WithoutADisplayOnAPrivateScreen) {
     expectPictures(3, 5, 1000, 750);
 }
 
-// The office's show draws nothing on a screen this large: refused before anything starts.
+// The office's show may draw nothing on a screen this large: refused before anything starts.
 TEST_F(RangeWhereItRuns, AScreenTooLargeForTheShowIsRefused) {
     std::vector<std::string> environment = headless();
     environment.back() = "DECKSHOT_SCREEN_SIZE=4096x4096";
