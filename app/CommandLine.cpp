@@ -40,14 +40,14 @@ void readFlag(const std::string& token, const std::string& commandLine, platform
         into.someSlides = true;
         const std::size_t dash = value.find('-');
         if (dash != std::string::npos) {
-            into.firstPosition = SlidePosition(support::StrToInt(Trim(value.substr(0, dash))));
-            into.lastPosition = SlidePosition(support::StrToInt(Trim(value.substr(dash + 1))));
+            into.firstSlide = support::StrToInt(Trim(value.substr(0, dash)));
+            into.lastSlide = support::StrToInt(Trim(value.substr(dash + 1)));
         } else {
             // A single number converts that slide alone, as the usage message promises.
-            const int position = SlidePosition(support::StrToInt(value));
-            into.firstPosition = position;
-            into.lastPosition = position;
+            into.firstSlide = into.lastSlide = support::StrToInt(value);
         }
+        into.firstPosition = SlidePosition(*into.firstSlide);
+        into.lastPosition = SlidePosition(*into.lastSlide);
     } else if (!token.empty() && lowered(Trim(token)) == "bmp") {
         into.formatOverride = "bmp";
     } else {
@@ -62,6 +62,8 @@ void applyOptions(const Options& options, CommandLineRequest& into) {
         into.outputDir = *options.directory;
     if (options.slides) {
         into.someSlides = true;
+        into.firstSlide = options.slides->first;
+        into.lastSlide = options.slides->last;
         into.firstPosition = SlidePosition(options.slides->first);
         into.lastPosition = SlidePosition(options.slides->last);
     }

@@ -44,6 +44,9 @@ struct CommandLineRequest {
     // Slide box positions to select (Fslide, Tslide); -1 selects nothing.
     std::optional<int> firstPosition;
     std::optional<int> lastPosition;
+    // The slide numbers as they were asked for, also those the boxes have no item for.
+    std::optional<int> firstSlide;
+    std::optional<int> lastSlide;
     std::string formatOverride;  // FormatOverride
 };
 

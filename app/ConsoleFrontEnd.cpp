@@ -26,6 +26,8 @@ ConversionRequest requestFrom(const CommandLineRequest& read, const Options& opt
     request.allSlides = !read.someSlides;
     request.firstPosition = read.firstPosition.value_or(-1);
     request.lastPosition = read.lastPosition.value_or(-1);
+    request.firstSlide = read.firstSlide;
+    request.lastSlide = read.lastSlide;
     request.outputDir = read.outputDir.value_or("");
     request.formatOverride = read.formatOverride;
     request.batchMode = true;

@@ -169,7 +169,7 @@ void Conversion::exportSlides(const ConversionRequest& request) {
         if (request.allSlides) {
             convertAllSlides(request, app, formatWord, slideCount, numberWidth);
         } else {
-            captureRange(request, *run, app, formatWord, numberWidth);
+            captureRange(request, *run, app, formatWord, slideCount);
         }
     } catch (...) {
         quitQuietly(app);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct ConversionRequest {
     // The slide boxes' selected positions (position p is slide p + 1; -1: nothing selected).
     int firstPosition = -1;
     int lastPosition = -1;
+    // Slide numbers asked for as numbers (the command line): used as they are, in place of the
+    // positions, also where the boxes have no item for them (0, or above their last).
+    std::optional<int> firstSlide;
+    std::optional<int> lastSlide;
     std::string outputDir;  // as typed; the Convert command fills in a blank one
     std::string formatText = "Convert to *.jpg";  // its last three characters name the format
     std::string formatOverride;  // FormatOverride: preferred to formatText when not empty
@@ -109,7 +114,10 @@ class Conversion {
                           const std::string& formatWord, int slideCount, int numberWidth);
     void captureRange(const ConversionRequest& request, platform::RunPlatform& run,
                       std::unique_ptr<platform::PresentationApp>& app,
-                      const std::string& formatWord, int numberWidth);
+                      const std::string& formatWord, int slideCount);
+    // One slide of a range: shown, captured (again while it equals the slide before) and written.
+    struct RangeState;
+    void captureSlide(RangeState& range, long long slide);
     // The state of the run: in the caption, and on a terminal when the dialogs show one.
     void showProgress(const std::string& text);
     // Shows an error of the run's own and marks the run failed.
@@ -141,6 +149,13 @@ std::string GeneralErrorText(const std::exception& error);
 // Quit ends the application; the object is dropped even when Quit fails, which ends the office
 // too, so a failing Quit is never asked again.
 void QuitAndDrop(std::unique_ptr<platform::PresentationApp>& app);
+
+// The first and last slide of the request's range.
+struct SlideNumbers {
+    int first = 1;
+    int last = 1;
+};
+SlideNumbers RangeOf(const ConversionRequest& request);
 
 // The image of one slide: in the request's output directory, named after its pattern.
 std::string ImageFileName(const ConversionRequest& request, int slide, int numberWidth,

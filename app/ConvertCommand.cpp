@@ -57,10 +57,17 @@ void Conversion::run(ConversionRequest& request) {
     platform::Dialogs& dialogs = services_.dialogs;
     if (const std::string why = whyNotAPresentation(request.fileName); !why.empty())
         return fail("Error: \"" + request.fileName + "\" " + why);
-    if (request.lastPosition < request.firstPosition) {
-        return fail("Error: First slide(" + std::to_string(request.firstPosition + 1) +
-                    ") is greater than last slide(" + std::to_string(request.lastPosition + 1) +
-                    ").");
+    // Numbers asked for as such are used as they are; a box with nothing selected reads as 0.
+    const int first = request.firstSlide.value_or(request.firstPosition + 1);
+    const int last = request.lastSlide.value_or(request.lastPosition + 1);
+    if (!request.allSlides && request.firstSlide && request.lastSlide &&
+        std::min(first, last) < 1) {
+        return fail("Error: Slide " + std::to_string(std::min(first, last)) +
+                    " does not exist: slides are numbered from 1.");
+    }
+    if (last < first) {
+        return fail("Error: First slide(" + std::to_string(first) +
+                    ") is greater than last slide(" + std::to_string(last) + ").");
     }
     if (Trim(request.outputDir).empty())
         request.outputDir = presentationDirectory(request.fileName);

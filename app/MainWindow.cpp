@@ -222,6 +222,9 @@ void TForm1::showInControls(const CommandLineRequest& read) {
         Fslide->setCurrentIndex(*read.firstPosition);
     if (read.lastPosition)
         Tslide->setCurrentIndex(*read.lastPosition);
+    if (read.firstSlide && read.lastSlide)
+        askedSlides_ = AskedSlides{*read.firstSlide, *read.lastSlide, Fslide->currentIndex(),
+                                   Tslide->currentIndex()};
     if (!read.formatOverride.empty())
         FormatOverride = read.formatOverride;
 }
@@ -272,6 +275,11 @@ ConversionRequest TForm1::request() const {
     request.allSlides = allslides->isChecked();
     request.firstPosition = Fslide->currentIndex();
     request.lastPosition = Tslide->currentIndex();
+    if (askedSlides_ && askedSlides_->firstPosition == request.firstPosition &&
+        askedSlides_->lastPosition == request.lastPosition) {
+        request.firstSlide = askedSlides_->first;
+        request.lastSlide = askedSlides_->last;
+    }
     request.outputDir = local(OutputDir->text());
     request.formatText = local(ConvertTo->currentText());
     request.formatOverride = FormatOverride;

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,13 @@ class TForm1 : public QWidget, public ConversionObserver {
     ConvertAction convert_;
     support::TFindDir* findDir_ = nullptr;
     std::vector<std::string> filesWritten_;
+    // The slide numbers the command line asked for, and the box positions that show them: used
+    // while the boxes still show them, so that numbers the boxes have no item for still count.
+    struct AskedSlides {
+        int first, last;
+        int firstPosition, lastPosition;
+    };
+    std::optional<AskedSlides> askedSlides_;
     // The presentation's base name as FileNameChange put it into the pattern.
     std::string deckNameInPattern_;
     // The caption from before the running conversion.

@@ -18,6 +18,7 @@
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
 #include "platform/ConsoleDialogs.h"
+#include "platform/ProgramClipboard.h"
 #include "platform/QtEventPump.h"
 #include "platform/QtShell.h"
 #include "platform/QuietDialogs.h"
@@ -26,7 +27,6 @@
 #include "platform/SilentDialogs.h"
 #include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
-#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/x11/PrivateScreen.h"
 #include "platform/x11/ScreenGrab.h"
@@ -90,7 +90,7 @@ std::string unusableDisplay() {
 // screen. A private screen, with its injection and capture, lives exactly as long as the run.
 class RealRun : public platform::RunPlatform {
   public:
-    RealRun(platform::OfficeBounds bounds, platform::Clipboard& clipboard)
+    RealRun(platform::OfficeBounds bounds, platform::ProgramClipboard& clipboard)
         : office_(platform::LibreOfficeFactory::DefaultProgram, bounds), clipboard_(clipboard) {}
 
     // The show runs on the user's X screen, with the injection start-up set up there.
@@ -123,6 +123,7 @@ class RealRun : public platform::RunPlatform {
         return *input_;
     }
     platform::Clipboard& clipboard() override { return clipboard_; }
+    bool screenLost() override { return grabber_ && grabber_->serverGone(); }
 
   private:
     // The office made for this run draws its show there.
@@ -135,14 +136,14 @@ class RealRun : public platform::RunPlatform {
     std::unique_ptr<platform::ScreenGrabber> grabber_;
     std::unique_ptr<platform::X11Input> privateInput_;
     platform::LibreOfficeFactory office_;
-    platform::Clipboard& clipboard_;
+    platform::ProgramClipboard& clipboard_;
     platform::Input* input_ = nullptr;
 };
 
 // Where the show of a range runs: the user's X screen, or a private one (needsPrivateScreen).
 class RealRunFactory : public platform::RunPlatformFactory {
   public:
-    RealRunFactory(platform::OfficeBounds bounds, platform::Clipboard& clipboard,
+    RealRunFactory(platform::OfficeBounds bounds, platform::ProgramClipboard& clipboard,
                    platform::Input* desktopInput, bool userScreenKnown,
                    std::unique_ptr<platform::ExportOffices> started)
         : bounds_(bounds),
@@ -152,6 +153,8 @@ class RealRunFactory : public platform::RunPlatformFactory {
           started_(std::move(started)) {}
 
     std::unique_ptr<platform::RunPlatform> open(bool slideRange, int offices) override {
+        // A picture of an earlier run is never taken for one of this run.
+        clipboard_.setBitmap(platform::RgbImage{});
         auto run = std::make_unique<RealRun>(bounds_, clipboard_);
         if (!slideRange) {
             run->exportOnly(offices > 0 ? offices : platform::defaultExportOffices(),
@@ -171,19 +174,38 @@ class RealRunFactory : public platform::RunPlatformFactory {
     }
 
   private:
+    // A size asked for that the show cannot draw is refused before anything starts; the
+    // user's own screen, when that large, is halved until it can be drawn.
     platform::ScreenSize privateSize() const {
+        const char* asked = std::getenv("DECKSHOT_SCREEN_SIZE");
+        if (!fitsTheShow(platform::privateScreenSize(asked, nullptr)))
+            throw std::runtime_error(
+                "DECKSHOT_SCREEN_SIZE=" + std::string(asked) +
+                " is larger than the office's slide show reliably draws: at most " +
+                std::to_string(LargestShowArea) + " pixels, such as 3600x2100");
         platform::ScreenSize user;
         const QScreen* screen = userScreenKnown_ ? QGuiApplication::primaryScreen() : nullptr;
         if (screen != nullptr) {
             const QSize pixels = screen->size() * screen->devicePixelRatio();
             user = {pixels.width(), pixels.height()};
         }
-        return platform::privateScreenSize(std::getenv("DECKSHOT_SCREEN_SIZE"),
-                                           screen != nullptr ? &user : nullptr);
+        platform::ScreenSize size =
+            platform::privateScreenSize(asked, screen != nullptr ? &user : nullptr);
+        while (!fitsTheShow(size)) size = {size.width / 2, size.height / 2};
+        return size;
+    }
+
+    // On a larger private screen the office's slide show may draw nothing at all, on every
+    // slide and for as long as one waits. Measured on two busy cores: 3600x2100 and smaller were
+    // drawn in every run; 3840x2160 only while the machine was not busy; 4096x4096 and
+    // 5120x2880 never. The office says nothing about it.
+    static constexpr long LargestShowArea = 3600L * 2100;
+    static bool fitsTheShow(platform::ScreenSize size) {
+        return static_cast<long>(size.width) * size.height <= LargestShowArea;
     }
 
     const platform::OfficeBounds bounds_;
-    platform::Clipboard& clipboard_;
+    platform::ProgramClipboard& clipboard_;
     platform::Input* const desktopInput_;
     const bool userScreenKnown_;
     std::unique_ptr<platform::ExportOffices> started_;
@@ -256,7 +278,7 @@ struct RealPlatform::Parts {
                 desktopInput = std::make_unique<platform::X11Input>();
                 desktopGrabber = std::make_unique<platform::ScreenGrabber>();
                 // X does nothing on Print Screen; do what other desktops do: the screen, as a
-                // bitmap, onto the clipboard.
+                // bitmap, onto a clipboard, the program's own, so the desktop's stays the user's.
                 desktopInput->setPrintScreenHandler(
                     [this] { clipboard.setBitmap(desktopGrabber->grab()); });
             } catch (const std::runtime_error& error) {
@@ -277,7 +299,7 @@ struct RealPlatform::Parts {
     platform::RealClock clock;
     platform::QtShell shell;
     platform::QtEventPump events;
-    platform::QtClipboard clipboard;
+    platform::ProgramClipboard clipboard;
     std::unique_ptr<platform::ScreenGrabber> desktopGrabber;
     std::unique_ptr<platform::X11Input> desktopInput;
     std::unique_ptr<RealRunFactory> runs;

@@ -54,6 +54,13 @@ class PresentationApp {
     virtual void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) = 0;
     // ActivePresentation.SlideShowWindow.View.GoToSlide: returns once the slide is on screen.
     virtual void goToSlide(int slideNumber) = 0;
+    // Whether the slide, drawn on its own, is black all over: a capture of it that is all black
+    // then shows the slide, not a screen that showed nothing. An application that cannot tell
+    // says no.
+    virtual bool slideIsBlack(int slideNumber) {
+        (void)slideNumber;
+        return false;
+    }
     virtual void quit() = 0;  // App.Quit
 };
 

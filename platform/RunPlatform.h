@@ -21,6 +21,9 @@ class RunPlatform {
     // A run of all slides has none: asking for it throws std::logic_error.
     virtual Input& input() = 0;
     virtual Clipboard& clipboard() = 0;
+    // Whether the screen the show runs on has ended: a private X server that was stopped or
+    // killed from outside.
+    virtual bool screenLost() { return false; }
 };
 
 class RunPlatformFactory {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/libreoffice/SlideLook.h"
+
 namespace platform::office {
 
 namespace {
@@ -83,6 +85,11 @@ void LibreOfficeApp::openPresentation(const std::string& path, bool, bool, bool)
     exporter_.open(path);
     session_->open(path);
     show_.forget();
+}
+
+bool LibreOfficeApp::slideIsBlack(int slideNumber) {
+    session_->requireDocument("Slides.Item");
+    return slideDrawsBlack(*session_, slideNumber);
 }
 
 void LibreOfficeApp::quit() {

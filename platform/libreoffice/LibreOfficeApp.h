@@ -9,6 +9,7 @@
 
 #include "platform/Automation.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
+#include "platform/libreoffice/MoveStages.h"
 #include "platform/libreoffice/OfficeSession.h"
 #include "platform/libreoffice/ShowScreenWait.h"
 #include "platform/libreoffice/SlideExporter.h"
@@ -21,7 +22,7 @@ namespace platform::office {
 std::vector<std::unique_ptr<OfficeSession>> exportSessions(const std::string& program,
                                                            OfficeBounds bounds, int offices);
 
-class LibreOfficeApp : public PresentationApp {
+class LibreOfficeApp : public PresentationApp, public MoveStagesSource {
   public:
     // Starts the office at once. `headless`: no display at all; with `showDisplay`, the office
     // and its slide show are on that X display.
@@ -47,6 +48,8 @@ class LibreOfficeApp : public PresentationApp {
         exporter_.saveAs(directory, formatNumber);
     }
     void goToSlide(int slideNumber) override { show_.goToSlide(slideNumber); }
+    MoveStages lastMoveStages() const override { return show_.lastMoveStages(); }
+    bool slideIsBlack(int slideNumber) override;
     void quit() override;
 
   private:

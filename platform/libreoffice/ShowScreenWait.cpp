@@ -16,7 +16,8 @@ namespace {
 // A new show draws black first and its first slide up to a second later (longer on a busy
 // machine); a slide that is black itself costs this wait once.
 constexpr auto FirstSlideLimit = 5000ms;
-// The busy sign goes with a repaint of its corner, once the show is done with the slide.
+// The busy sign comes off with the office's own drawing once it is done with the slide, or with
+// a repaint of its corner.
 constexpr auto BusySignLimit = 500ms;
 // A show that has drawn nothing for this long has stopped drawing.
 constexpr auto StillFor = 200ms;

@@ -51,6 +51,13 @@ void SlideShow::goToSlide(int slideNumber) {
 
 void SlideShow::moveTo(int slideNumber, bool wasStarted) {
     screen_->prepareMove();
+    stages_ = {};
+    auto since = std::chrono::steady_clock::now();
+    const auto stage = [&since](MoveStages::Ms& took) {
+        const auto now = std::chrono::steady_clock::now();
+        took = now - since;
+        since = now;
+    };
     office_.bounded("moving the slide show to slide " + std::to_string(slideNumber), [&] {
         // Never call into an ended show: its old controller crashes the office.
         Reference<presentation::XSlideShowController> controller = runningController();
@@ -60,24 +67,28 @@ void SlideShow::moveTo(int slideNumber, bool wasStarted) {
             wasStarted && controller->getCurrentSlideIndex() == slideNumber - 1;
         const long finished = progress_.is() ? progress_->finished() : 0;
         controller->gotoSlideIndex(slideNumber - 1);
+        stage(stages_.call);
         // The move is asynchronous: wait until the show reports the slide.
-        for (int i = 0; i < 200 && controller->getCurrentSlideIndex() != slideNumber - 1; ++i)
+        sal_Int32 shown = controller->getCurrentSlideIndex();
+        for (int i = 0; i < 200 && shown != slideNumber - 1; ++i) {
             std::this_thread::sleep_for(10ms);
-        if (controller->getCurrentSlideIndex() != slideNumber - 1)
+            shown = controller->getCurrentSlideIndex();
+        }
+        if (shown != slideNumber - 1)
             throw AutomationError("GoToSlide: the show did not reach slide " +
                                   std::to_string(slideNumber));
+        stage(stages_.reach);
         screen_->waitUntilOnScreen(!alreadyShown, !wasStarted);
-        if (!alreadyShown)
-            waitUntilFinished(finished);
+        stage(stages_.frame);
+        // Once drawn, the show prepares the next slide under a busy sign: the slide is complete
+        // once the show is done with it and the sign is off the screen.
+        if (!alreadyShown && progress_.is() && progress_->waitBeyond(finished, NextSlideLimit)) {
+            stage(stages_.finished);
+            screen_->takeDownBusySign();
+            stage(stages_.busySign);
+        }
         return 0;
     });
-}
-
-// The show has drawn the slide, then prepares the next one under a busy sign: the slide is
-// complete once the show is done with it and the sign is off the screen.
-void SlideShow::waitUntilFinished(long finishedBefore) {
-    if (progress_.is() && progress_->waitBeyond(finishedBefore, NextSlideLimit))
-        screen_->takeDownBusySign();
 }
 
 void SlideShow::endShow() {
@@ -89,6 +100,7 @@ void SlideShow::endShow() {
         Reference<presentation::XPresentation2> show = presentation();
         show->end();
         for (int i = 0; i < 500 && show->isRunning(); ++i) std::this_thread::sleep_for(10ms);
+        controller_.clear();
         return 0;
     });
     screen_ = std::make_unique<ShortPause>();
@@ -103,13 +115,19 @@ Reference<presentation::XPresentation2> SlideShow::presentation() {
 }
 
 Reference<presentation::XSlideShowController> SlideShow::runningController() {
-    Reference<presentation::XPresentation2> show = presentation();
-    if (!show->isRunning())
+    // Each call is a round trip to the office: what stays for the show's life is kept.
+    if (!show_.is())
+        show_ = presentation();
+    if (!show_->isRunning()) {
+        // A show ended by Esc leaves a controller that must not be asked again.
+        controller_.clear();
         return {};
-    Reference<presentation::XSlideShowController> controller = show->getController();
-    if (!controller.is() || !controller->isRunning())
+    }
+    if (!controller_.is())
+        controller_ = show_->getController();
+    if (!controller_.is() || !controller_->isRunning())
         return {};
-    return controller;
+    return controller_;
 }
 
 void SlideShow::startShow() {

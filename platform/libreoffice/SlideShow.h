@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/libreoffice/MoveStages.h"
 #include "platform/libreoffice/OfficeSession.h"
 #include "platform/libreoffice/ShowScreenWait.h"
 
@@ -70,9 +71,14 @@ class SlideShow {
     // started by the first goToSlide: an all-slides export then never waits for it.
     void request();
     // Another presentation was opened: its show is neither asked for nor started.
-    void forget() { requested_ = started_ = false; }
+    void forget() {
+        requested_ = started_ = false;
+        show_.clear();
+        controller_.clear();
+    }
     // Returns once the slide is on the screen.
     void goToSlide(int slideNumber);
+    const MoveStages& lastMoveStages() const { return stages_; }
 
   private:
     Reference<presentation::XPresentation2> presentation();
@@ -80,7 +86,6 @@ class SlideShow {
     void startShow();
     void moveTo(int slideNumber, bool wasStarted);
     void endShow();
-    void waitUntilFinished(long finishedBefore);
 
     // How often a range starts a show that stays black before it takes what it has.
     static constexpr int MaxShowStarts = 3;
@@ -93,6 +98,10 @@ class SlideShow {
     bool started_ = false;
     std::unique_ptr<ShowScreenWait> screen_ = std::make_unique<ShortPause>();
     rtl::Reference<ShowProgress> progress_;
+    // The presentation's show and, while it runs, its controller.
+    Reference<presentation::XPresentation2> show_;
+    Reference<presentation::XSlideShowController> controller_;
+    MoveStages stages_;
 };
 
 }  // namespace platform::office

@@ -13,20 +13,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The office repaints the corner of its busy sign once it has prepared the next slide; that
-// repaint is one copy.
-constexpr auto RepaintLimit = 300ms;
-constexpr auto QuietAfterRepaint = 5ms;
-constexpr int RepaintRounds = 3;
-
-std::vector<unsigned long> pixelsIn(XImage* image, const WindowArea& area) {
-    std::vector<unsigned long> pixels;
-    for (int y = area.y; y < area.y + area.height && y < image->height; ++y) {
-        for (int x = area.x; x < area.x + area.width && x < image->width; ++x)
-            pixels.push_back(XGetPixel(image, x, y));
-    }
-    return pixels;
-}
+// The sign comes off before the office says it is done with the slide; its drawing may still be
+// on the way when the word arrives.
+constexpr auto OwnTakeDownLimit = 50ms;
 
 // What the window holds now, whole; null when it cannot be read.
 XImage* wholeWindow(Display* display, WindowId window) {
@@ -41,63 +30,41 @@ XImage* wholeWindow(Display* display, WindowId window) {
 
 BusySign::BusySign(Display* display, WindowId show) : display_(display), show_(show) {}
 
-BusySign::~BusySign() {
-    forgetFrame();
-}
-
-std::vector<unsigned long> BusySign::pixelsOf(const WindowArea& area) const {
-    XImage* image =
-        XGetImage(display_, show_, area.x, area.y, area.width, area.height, AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return {};
-    const std::vector<unsigned long> pixels = pixelsIn(image, {0, 0, area.width, area.height});
-    XDestroyImage(image);
-    return pixels;
-}
-
-void BusySign::forgetFrame() {
-    if (lastFrame_ != nullptr)
-        XDestroyImage(lastFrame_);
-    lastFrame_ = nullptr;
-}
-
 void BusySign::noteFrame() {
-    forgetFrame();
-    cleanCorner_.clear();
-    if (sign_) {
-        cleanCorner_ = pixelsOf(*sign_);
-        return;
-    }
-    lastFrame_ = wholeWindow(display_, show_);
+    frameSeen_ = true;
+    up_ = false;
 }
 
 void BusySign::noteSign(const WindowArea& area) {
-    if (!sign_ && lastFrame_ != nullptr)
-        cleanCorner_ = pixelsIn(lastFrame_, area);
-    if (!sign_)
-        sign_ = area;
-    forgetFrame();
+    // Before the first frame there is no slide for a sign to stand on.
+    if (!frameSeen_)
+        return;
+    up_ = !up_;
+    area_ = area;
+}
+
+bool BusySign::waitWhileUp(DamageWatch& damage, Clock::time_point end) {
+    while (up_ && damage.window() != 0 && damage.waitForEvent(end)) {
+        if (!damage.takeEvents())
+            return false;
+    }
+    return damage.window() != 0;
 }
 
 bool BusySign::takeDown(DamageWatch& damage, Clock::time_point end) {
+    // All drawing the server did before now is among our events once the round trip is back.
     XSync(display_, False);
-    if (!damage.takeEvents())
+    if (!damage.takeEvents() ||
+        !waitWhileUp(damage, std::min(end, Clock::now() + OwnTakeDownLimit)))
         return false;
-    for (int round = 0;
-         round < RepaintRounds && sign_ && !cleanCorner_.empty() && Clock::now() < end; ++round) {
-        if (pixelsOf(*sign_) == cleanCorner_)
-            return true;
-        damage.resetDrawing();
-        XClearArea(display_, show_, sign_->x, sign_->y, sign_->width, sign_->height, True);
-        const auto repaintEnd = std::min(end, Clock::now() + RepaintLimit);
-        while (damage.window() != 0 && !damage.drawing() && damage.waitForEvent(repaintEnd)) {
-            if (!damage.takeEvents())
-                return false;
-        }
-        if (!damage.takeEventsUntilQuiet(QuietAfterRepaint, end))
-            return false;
+    if (!up_ || !area_)
+        return true;
+    // The office repaints a cleared corner from the slide it holds, without the sign.
+    {
+        const XErrorGuard quiet(display_);
+        XClearArea(display_, show_, area_->x, area_->y, area_->width, area_->height, True);
     }
-    return true;
+    return waitWhileUp(damage, end);
 }
 
 bool holdsOnlyBlack(Display* display, WindowId window) {

@@ -1,10 +1,9 @@
 #pragma once
-// The office's busy sign over its slide show: after drawing a slide the office prepares the next
-// one under a small sign in a corner, and takes the sign off the screen only at its next update,
-// which may be the next move. What is known of the sign comes from the drawing that the show's
-// window reports; asking the office to repaint that corner shows the slide without the sign.
+// The office's busy sign over its slide show: once a slide is drawn, the office prepares the next
+// one under a small sign in a corner and takes the sign off when it is done, both times as a small
+// drawing over the slide, before it tells its listeners that it is done with the slide. So the
+// sign is up after an odd number of small drawings since the last whole frame.
 #include <optional>
-#include <vector>
 
 #include "platform/x11/DamageWatch.h"
 #include "platform/x11/XTypes.h"
@@ -14,31 +13,26 @@ namespace platform::x11 {
 class BusySign {
   public:
     BusySign(_XDisplay* display, WindowId show);
-    ~BusySign();
-    BusySign(const BusySign&) = delete;
-    BusySign& operator=(const BusySign&) = delete;
 
-    // A whole frame was drawn: what the sign's corner holds now is the slide itself.
+    // A whole frame was drawn: it covers any sign.
     void noteFrame();
-    // Small drawing after a frame: the sign.
+    // A small drawing over a drawn slide: the sign going up or coming off.
     void noteSign(const WindowArea& area);
+    bool up() const { return up_; }
 
-    // Has the sign's corner repainted until it holds the slide again, taking the window's
-    // events from `damage` meanwhile; gives up at `end`. False when the window went away.
+    // Until the sign is off the screen, taking the window's events from `damage` meanwhile: its
+    // own drawing takes it off; when that does not come soon, its corner is repainted. Gives up
+    // at `end`. False when the window went away.
     bool takeDown(DamageWatch& damage, Clock::time_point end);
 
   private:
-    std::vector<unsigned long> pixelsOf(const WindowArea& area) const;
-    void forgetFrame();
+    bool waitWhileUp(DamageWatch& damage, Clock::time_point end);
 
     _XDisplay* display_;
     WindowId show_;
-    // Where the office draws its busy sign, once seen, and what that corner held right after
-    // the last frame, before the sign came. Until the sign has been seen, the whole of the last
-    // frame is kept instead.
-    std::optional<WindowArea> sign_;
-    std::vector<unsigned long> cleanCorner_;
-    _XImage* lastFrame_ = nullptr;
+    bool frameSeen_ = false;
+    bool up_ = false;
+    std::optional<WindowArea> area_;  // where the sign was drawn last
 };
 
 // True while `window` holds nothing but black (a show that has not drawn yet); false also when

@@ -75,7 +75,9 @@ bool DamageWatch::takeEvents() {
         XNextEvent(display_, &event);
         if (event.type == damageEventBase_ + XDamageNotify) {
             const auto& notify = reinterpret_cast<const XDamageNotifyEvent&>(event);
-            drawnArea_ += static_cast<long>(notify.area.width) * notify.area.height;
+            const long area = static_cast<long>(notify.area.width) * notify.area.height;
+            drawnArea_ += area;
+            largestDrawn_ = std::max(largestDrawn_, area);
             drawing_ = true;
             onDrawn_({notify.area.x, notify.area.y, notify.area.width, notify.area.height},
                      drawnArea_);

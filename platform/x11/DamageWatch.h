@@ -46,11 +46,14 @@ class DamageWatch {
 
     // The area drawn since resetDrawn(), in pixels, counted again where drawn again.
     long drawnArea() const { return drawnArea_; }
+    // The largest single rectangle drawn since resetDrawn(), in pixels.
+    long largestDrawn() const { return largestDrawn_; }
     // Whether drawing came since the last reset, which may not be over.
     bool drawing() const { return drawing_; }
     void resetDrawing() { drawing_ = false; }
     void resetDrawn() {
         drawnArea_ = 0;
+        largestDrawn_ = 0;
         drawing_ = false;
     }
 
@@ -61,6 +64,7 @@ class DamageWatch {
     WindowId window_ = 0;
     unsigned long damage_ = 0;  // the DAMAGE object of the window
     long drawnArea_ = 0;
+    long largestDrawn_ = 0;
     bool drawing_ = false;
 };
 

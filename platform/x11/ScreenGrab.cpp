@@ -2,6 +2,9 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <bit>
 #include <stdexcept>
@@ -107,9 +110,111 @@ RgbImage convertPixels(const std::uint8_t* data, int width, int height, int byte
     return out;
 }
 
+namespace {
+
+// The screen's pixels through memory shared with the X server, when it offers that (a server
+// on this machine): no copy of the whole screen through the socket for each grab.
+class SharedImage {
+  public:
+    explicit SharedImage(Display* display) : display_(display) {}
+    ~SharedImage() { release(); }
+    SharedImage(const SharedImage&) = delete;
+    SharedImage& operator=(const SharedImage&) = delete;
+
+    // The root window's pixels, or null when the server cannot share them.
+    XImage* grab(unsigned width, unsigned height) {
+        if (unusable_)
+            return nullptr;
+        if (image_ == nullptr || image_->width != static_cast<int>(width) ||
+            image_->height != static_cast<int>(height)) {
+            release();
+            if (!attach(width, height)) {
+                release();
+                unusable_ = true;
+                return nullptr;
+            }
+        }
+        x11::XErrorGuard errors(display_);
+        const bool got =
+            XShmGetImage(display_, DefaultRootWindow(display_), image_, 0, 0, AllPlanes) != 0;
+        return got && errors.lastError() == 0 ? image_ : nullptr;
+    }
+
+  private:
+    bool attach(unsigned width, unsigned height) {
+        if (XShmQueryExtension(display_) == 0)
+            return false;
+        const int screen = DefaultScreen(display_);
+        image_ = XShmCreateImage(display_, DefaultVisual(display_, screen),
+                                 static_cast<unsigned>(DefaultDepth(display_, screen)), ZPixmap,
+                                 nullptr, &segment_, width, height);
+        if (image_ == nullptr)
+            return false;
+        segment_.shmid =
+            ::shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * height,
+                     IPC_CREAT | 0600);
+        if (segment_.shmid < 0)
+            return false;
+        segment_.shmaddr = image_->data = static_cast<char*>(::shmat(segment_.shmid, nullptr, 0));
+        if (segment_.shmaddr == reinterpret_cast<char*>(-1)) {
+            segment_.shmaddr = image_->data = nullptr;
+            return false;
+        }
+        segment_.readOnly = False;
+        x11::XErrorGuard errors(display_);
+        attached_ = XShmAttach(display_, &segment_) != 0;
+        XSync(display_, False);
+        attached_ = attached_ && errors.lastError() == 0;
+        // The server has attached it or never will: the segment goes once the last side
+        // detaches, also when this process is killed.
+        ::shmctl(segment_.shmid, IPC_RMID, nullptr);
+        return attached_;
+    }
+
+    void release() {
+        if (attached_) {
+            const x11::XErrorGuard errors(display_);
+            XShmDetach(display_, &segment_);
+            XSync(display_, False);
+        }
+        attached_ = false;
+        if (segment_.shmaddr != nullptr)
+            ::shmdt(segment_.shmaddr);
+        if (segment_.shmid >= 0)
+            ::shmctl(segment_.shmid, IPC_RMID, nullptr);
+        segment_ = {};
+        segment_.shmid = -1;
+        if (image_ != nullptr) {
+            image_->data = nullptr;
+            XDestroyImage(image_);
+        }
+        image_ = nullptr;
+    }
+
+    Display* display_;
+    XShmSegmentInfo segment_{0, -1, nullptr, False};
+    XImage* image_ = nullptr;
+    bool attached_ = false;
+    bool unusable_ = false;
+};
+
+PixelLayout layoutOf(const XImage& image) {
+    PixelLayout layout;
+    layout.bitsPerPixel = image.bits_per_pixel;
+    layout.mostSignificantFirst = image.byte_order == MSBFirst;
+    layout.redMask = static_cast<std::uint32_t>(image.red_mask);
+    layout.greenMask = static_cast<std::uint32_t>(image.green_mask);
+    layout.blueMask = static_cast<std::uint32_t>(image.blue_mask);
+    return layout;
+}
+
+}  // namespace
+
 struct ScreenGrabber::Impl {
     Display* display = nullptr;
     std::string name;
+    std::unique_ptr<SharedImage> shared;
+    bool lost = false;  // the server ended
 };
 
 ScreenGrabber::ScreenGrabber(const char* displayName) : impl_(std::make_unique<Impl>()) {
@@ -118,6 +223,8 @@ ScreenGrabber::ScreenGrabber(const char* displayName) : impl_(std::make_unique<I
     if (impl_->display == nullptr)
         throw std::runtime_error("cannot open the X display " + impl_->name +
                                  " to grab the screen");
+    x11::keepProcessOnLoss(impl_->display, impl_->lost);
+    impl_->shared = std::make_unique<SharedImage>(impl_->display);
     const Visual* visual = DefaultVisual(impl_->display, DefaultScreen(impl_->display));
     if (visual->c_class != TrueColor) {
         const int depth = DefaultDepth(impl_->display, DefaultScreen(impl_->display));
@@ -129,6 +236,7 @@ ScreenGrabber::ScreenGrabber(const char* displayName) : impl_(std::make_unique<I
 }
 
 ScreenGrabber::~ScreenGrabber() {
+    impl_->shared.reset();
     XCloseDisplay(impl_->display);
 }
 
@@ -140,7 +248,11 @@ RgbImage ScreenGrabber::grab() {
     int x = 0, y = 0;
     unsigned width = 0, height = 0, border = 0, depth = 0;
     XGetGeometry(display, root, &ignoredRoot, &x, &y, &width, &height, &border, &depth);
+    if (impl_->lost)
+        throw ScreenLost("the X server of " + impl_->name + " has ended");
 
+    if (const XImage* shared = impl_->shared->grab(width, height))
+        return readImage(*shared);
     // XGetImage reports a refusal through the error handler, which by default ends the process.
     XImage* image = nullptr;
     int refusal = 0;
@@ -155,22 +267,29 @@ RgbImage ScreenGrabber::grab() {
         throw std::runtime_error("the X server refused the image of the screen of " + impl_->name +
                                  " (X error " + std::to_string(refusal) + ")");
     }
-    PixelLayout layout;
-    layout.bitsPerPixel = image->bits_per_pixel;
-    layout.mostSignificantFirst = image->byte_order == MSBFirst;
-    layout.redMask = static_cast<std::uint32_t>(image->red_mask);
-    layout.greenMask = static_cast<std::uint32_t>(image->green_mask);
-    layout.blueMask = static_cast<std::uint32_t>(image->blue_mask);
     try {
-        RgbImage result = convertPixels(reinterpret_cast<const std::uint8_t*>(image->data),
-                                        image->width, image->height, image->bytes_per_line, layout);
+        RgbImage result = readImage(*image);
         XDestroyImage(image);
         return result;
-    } catch (const std::invalid_argument& e) {
+    } catch (...) {
         XDestroyImage(image);
+        throw;
+    }
+}
+
+RgbImage ScreenGrabber::readImage(const XImage& image) const {
+    try {
+        return convertPixels(reinterpret_cast<const std::uint8_t*>(image.data), image.width,
+                             image.height, image.bytes_per_line, layoutOf(image));
+    } catch (const std::invalid_argument& e) {
         throw std::runtime_error("cannot read the screen image of " + impl_->name + ": " +
                                  e.what());
     }
+}
+
+bool ScreenGrabber::serverGone() {
+    XSync(impl_->display, False);
+    return impl_->lost;
 }
 
 RgbImage grabScreen(const char* displayName) {

@@ -3,8 +3,10 @@
 // stays inside the .cpp: its macros clash with Qt and UNO.
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 
 #include "platform/Image.h"
+#include "platform/x11/XTypes.h"
 
 namespace platform {
 
@@ -13,7 +15,14 @@ namespace platform {
 // display, its visual has no red/green/blue masks, or the server refuses the image.
 RgbImage grabScreen(const char* displayName = nullptr);
 
-// The same grab over a connection that stays open, for callers that grab again and again.
+// The X server of a grab's display has ended.
+class ScreenLost : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The same grab over a connection that stays open, for callers that grab again and again; on a
+// server of this machine the pixels come through shared memory.
 class ScreenGrabber {
   public:
     explicit ScreenGrabber(const char* displayName = nullptr);
@@ -21,9 +30,14 @@ class ScreenGrabber {
     ScreenGrabber(const ScreenGrabber&) = delete;
     ScreenGrabber& operator=(const ScreenGrabber&) = delete;
 
+    // Throws ScreenLost once the server has ended.
     RgbImage grab();
+    // Whether the server has ended, asked now.
+    bool serverGone();
 
   private:
+    RgbImage readImage(const _XImage& image) const;
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -30,25 +30,24 @@ struct ShowWindow::Impl {
         : display(connection),
           pid(officePid),
           damage(connection, damageEventBase,
-                 [this](const x11::WindowArea& drawn, long drawnSinceReset) {
-                     noteDrawing(drawn, drawnSinceReset);
-                 }) {
+                 [this](const x11::WindowArea& drawn, long) { noteDrawing(drawn); }) {
         for (x11::WindowId window : x11::windowsOfProcess(display, pid)) before.insert(window);
     }
 
-    // A whole frame (at least a sixteenth of the window in one copy) or, once a quarter has been
-    // drawn, the small drawing of the busy sign.
-    void noteDrawing(const x11::WindowArea& drawn, long drawnSinceReset) {
+    // A whole frame (at least a sixteenth of the window in one copy) or the small drawing of the
+    // busy sign.
+    void noteDrawing(const x11::WindowArea& drawn) {
         if (!sign)
             return;
         const long size = static_cast<long>(drawn.width) * drawn.height;
         if (size * 16 >= area)
             sign->noteFrame();
-        else if (drawnSinceReset * 4 >= area)
+        else
             sign->noteSign(drawn);
     }
 
     Display* display;
+    bool lost = false;  // the server ended: calls on the connection fail from then on
     long pid;
     std::set<x11::WindowId> before;  // the office's windows before its show
     long area = 0;                   // of the show window
@@ -69,6 +68,7 @@ ShowWindow::ShowWindow(const std::string& displayName, long officePid) {
                                  "\" lacks the DAMAGE or X-Resource extension");
     }
     impl_ = std::make_unique<Impl>(display, damageEventBase, officePid);
+    x11::keepProcessOnLoss(display, impl_->lost);
 }
 
 ShowWindow::~ShowWindow() {
@@ -130,6 +130,11 @@ bool ShowWindow::waitForFrame(std::chrono::milliseconds limit) {
     }
     if (damage.window() == 0 || !damage.drawing())
         return false;
+    // The office draws a slide in one copy of the whole frame: that one is complete at once.
+    if (damage.largestDrawn() >= impl_->area) {
+        damage.resetDrawn();
+        return true;
+    }
     // Drawn in stages: on until nothing more comes for a moment (never for ever).
     if (!damage.takeEventsUntilQuiet(QuietAfterDrawing, Clock::now() + 1000ms))
         return false;
@@ -139,7 +144,7 @@ bool ShowWindow::waitForFrame(std::chrono::milliseconds limit) {
 }
 
 void ShowWindow::takeDownBusySign(std::chrono::milliseconds limit) {
-    if (impl_->damage.window() != 0 && impl_->damage.takeEvents())
+    if (impl_->damage.window() != 0)
         impl_->sign->takeDown(impl_->damage, Clock::now() + limit);
 }
 

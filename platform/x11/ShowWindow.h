@@ -32,12 +32,12 @@ class ShowWindow {
     void keepInFront();
     // Forgets the drawing seen so far: the next wait is for drawing that comes after.
     void markDrawn();
-    // Waits up to `limit` for a frame drawn over the window since markDrawn(), then until the
-    // drawing has stopped for a moment. False when no frame came.
+    // Waits up to `limit` for a frame drawn over the window since markDrawn(): one copy of the
+    // whole window, or drawing in stages that has stopped for a moment. False when no frame came.
     bool waitForFrame(std::chrono::milliseconds limit);
-    // The office draws a busy sign in a corner while it prepares the next slide and takes it
-    // off the screen only at its next update: once it is done, this has that corner repainted
-    // until it holds the slide again (at most `limit`).
+    // The office draws a busy sign in a corner while it prepares the next slide: once it is done
+    // with the slide, this waits until the sign is off the screen again, having the corner
+    // repainted when the sign stays (at most `limit`).
     void takeDownBusySign(std::chrono::milliseconds limit);
     // Waits until nothing has been drawn for `quiet` (at most `limit`).
     void waitForStillness(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);

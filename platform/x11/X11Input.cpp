@@ -88,6 +88,7 @@ std::uint32_t set1ScanCode(std::uint32_t evdev) {
 
 struct X11Input::Impl {
     Display* display = nullptr;
+    bool lost = false;  // the server ended: calls fail quietly from then on
     std::function<void()> printScreen;
     unsigned heldButtons = 0;  // bit per X button that this connection holds down
 
@@ -133,6 +134,7 @@ X11Input::X11Input(const char* displayName) : impl_(std::make_unique<Impl>()) {
     impl_->display = XOpenDisplay(displayName);
     if (impl_->display == nullptr)
         throw std::runtime_error("cannot open the X display");
+    x11::keepProcessOnLoss(impl_->display, impl_->lost);
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(impl_->display, &event, &error, &major, &minor)) {
         XCloseDisplay(impl_->display);

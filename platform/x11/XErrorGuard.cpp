@@ -30,6 +30,25 @@ XErrorGuard::~XErrorGuard() {
     innermost = outer_;
 }
 
+namespace {
+
+// Xlib's own handler would print its remark about the lost server; the program says what that
+// means in its own words.
+int quietAboutLoss(Display*) {
+    return 0;
+}
+
+void noteLoss(Display*, void* lost) {
+    *static_cast<bool*>(lost) = true;
+}
+
+}  // namespace
+
+void keepProcessOnLoss(Display* display, bool& lost) {
+    XSetIOErrorHandler(quietAboutLoss);
+    XSetIOErrorExitHandler(display, noteLoss, &lost);
+}
+
 int XErrorGuard::lastError() {
     XSync(display_, False);
     return lastError_;

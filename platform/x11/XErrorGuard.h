@@ -29,4 +29,9 @@ class XErrorGuard {
     friend struct XErrorNote;
 };
 
+// A connection whose server ends (or is killed) must not end this process, as Xlib does by
+// default: from then on the connection's calls fail, and `lost` says so. `lost` must outlive the
+// connection.
+void keepProcessOnLoss(_XDisplay* display, bool& lost);
+
 }  // namespace platform::x11

@@ -9,9 +9,12 @@
 #include <array>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/ConsoleFrontEnd.h"
+#include "app/Options.h"
 #include "platform/VirtualKeys.h"
 #include "platform/images/ImageFiles.h"
 #include "tests/app/ConvertFixture.h"
@@ -66,7 +69,10 @@ class FakeScreen : public fakes::FakeInput {
             --lag;
             look = lookOf(shown - 1);
         }
-        clipboard_.setBitmap(picture(look));
+        platform::RgbImage shot = picture(look);
+        if (blackOnScreen.count(shown) != 0)
+            std::fill(shot.pixels.begin(), shot.pixels.end(), 0);
+        clipboard_.setBitmap(shot);
     }
 
     int lookOf(int slide) const {
@@ -79,6 +85,7 @@ class FakeScreen : public fakes::FakeInput {
     bool putsImages = true;
     std::map<int, int> sameLook;      // slide -> look, where a slide looks like another
     std::map<int, int> slowCaptures;  // slide -> captures that still show the slide before
+    std::set<int> blackOnScreen;      // slides the screen shows all black
 
   private:
     fakes::FakeClipboard& clipboard_;
@@ -285,15 +292,30 @@ TEST_F(CaptureRange, IdenticalNeighboursEndAfterFiveRepeats) {
               (Texts{Info, image(2) + " is the same as " + image(3), Warning}));
 }
 
-TEST_F(CaptureRange, PatternWithoutNumberIsBoundedToo) {
-    range(1, 2);
+TEST_F(CaptureRange, PatternWithoutNumberKeepsEverySlideBesideTheFirst) {
+    range(1, 3);
     form->OfileName->setText(QStringLiteral("shot"));
+    testapp::writeFile(out + "/Slide3.jpg", "the user's own picture");
 
     clickConvert();
 
-    // Slide 2 writes the file slide 1 wrote, and so always equals "the slide before".
-    EXPECT_EQ(moves(), movesTo({1, 2, 2, 2, 2, 2, 2}));
-    EXPECT_EQ(form->OutputFiles, (Texts{out + "/shot.jpg", out + "/shot.jpg"}));
+    // Each slide is captured once: none is compared with a file of its own.
+    EXPECT_EQ(moves(), movesTo({1, 2, 3}));
+    EXPECT_EQ(form->OutputFiles,
+              (Texts{out + "/shot.jpg", out + "/Slide2.jpg", out + "/Slide3 (2).jpg"}));
+    for (int slide = 1; slide <= 3; ++slide) {
+        const platform::RgbImage written = platform::readImage(form->OutputFiles[slide - 1]);
+        EXPECT_TRUE(near(written.at(16, 12), picture(slide).at(0, 0))) << slide;
+    }
+    EXPECT_EQ(contents(out + "/Slide3.jpg"), "the user's own picture");
+    EXPECT_EQ(services.dialogs.texts(),
+              (Texts{Info, "Error: " + out +
+                               "/shot.jpg would have held more than one slide: the others are "
+                               "kept in " +
+                               out + " as Slide2.jpg, Slide3 (2).jpg"}));
+    EXPECT_TRUE(form->runFailed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator{}), 4)
+        << "no staging folder left";
 }
 
 TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
@@ -333,7 +355,7 @@ TEST_F(CaptureRange, SlidesThatCannotBeShownRepeatTheLastEntry) {
         EXPECT_EQ(automation.log->calls.back(), "quit()");
         // Reported once, and never as a duplicate of itself.
         EXPECT_EQ(services.dialogs.texts(), (Texts{Info, c.report}));
-        EXPECT_FALSE(form->runFailed);
+        EXPECT_TRUE(form->runFailed);
     }
 }
 
@@ -351,17 +373,123 @@ TEST_F(CaptureRange, ApplicationLostInTheMiddleEndsTheRunNamingTheSlide) {
     EXPECT_TRUE(form->runFailed);
 }
 
-TEST_F(CaptureRange, FirstSlideThatCannotBeShownGivesEmptyEntriesAndAnError) {
-    range(11, 12);
+// A command-line range ends with exit code 1 whenever a slide it asked for was not captured;
+// what was captured stays. Numbers are used as given, also where the boxes have no item.
+TEST_F(CaptureRange, CommandLineExitCodeTellsWhetherEverySlideWasCaptured) {
+    automation.script.slideCount = 6;
+    const struct {
+        const char* name;
+        const char* slides;
+        int showEndsAfterMoves;
+        int exitCode;
+        Texts messages;
+        std::vector<int> images;
+    } cases[] = {
+        {"allThere", "/s:2-3", -1, 0, {Info}, {2, 3}},
+        {"pastTheEnd",
+         "/s:5-8",
+         -1,
+         1,
+         {Info,
+          "Slides 7, 8 could not be shown (GoToSlide: there is no slide 7); each repeats "
+          "the slide before it."},
+         {5, 6}},
+        {"showEndedByEsc",
+         "/s:1-4",
+         2,
+         1,
+         {Info,
+          "Slides 3, 4 could not be shown (GoToSlide: the slide show has ended); each "
+          "repeats the slide before it."},
+         {1, 2}},
+        {"slideZero",
+         "/s:0",
+         -1,
+         1,
+         {"Error: Slide 0 does not exist: slides are numbered from 1."},
+         {}},
+        {"firstBeyondTheDeck",
+         "--slides=1001",
+         -1,
+         1,
+         {Info, "Error: Slide 1001 does not exist: the presentation has 6 slides."},
+         {}},
+        {"lastBeyondTheBoxes",
+         "--slides=2-1500",
+         -1,
+         1,
+         {Info,
+          "Slides 7 to 1500 could not be shown (GoToSlide: there is no slide 7); each "
+          "repeats the slide before it."},
+         {2, 3, 4, 5, 6}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.dialogs.shown.clear();
+        automation.script.showEndsAfterMoves = c.showEndsAfterMoves;
+        const app::Options options = app::ReadOptions({deck, "/d:" + out, c.slides});
 
-    clickConvert();
+        EXPECT_EQ(app::RunWithoutWindow(program.services(), options), c.exitCode);
 
-    EXPECT_EQ(form->OutputFiles, (Texts{"", ""}));
-    EXPECT_EQ(screen.captures, 0);
+        EXPECT_EQ(services.dialogs.texts(), c.messages);
+        std::vector<int> written;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            written.push_back(std::stoi(entry.path().stem().string().substr(5)));  // talk_<n>
+            fs::remove(entry.path());
+        }
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, c.images);
+    }
+}
+
+// A capture that is all black is a screen that showed nothing, unless the slide itself is black.
+TEST_F(CaptureRange, AllBlackCaptureOfASlideThatIsNotBlackEndsTheRun) {
+    screen.blackOnScreen = {2};
+    const struct {
+        const char* name;
+        std::set<int> blackSlides;
+        int exitCode;
+        Texts messages;
+        std::vector<std::string> images;
+    } cases[] = {
+        {"screenShowedNothing",
+         {},
+         1,
+         {Info, "Error: Slide 2 was captured all black, but the slide is not black"},
+         {"talk_01.jpg"}},
+        {"slideIsBlack", {2}, 0, {Info}, {"talk_01.jpg", "talk_02.jpg", "talk_03.jpg"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.dialogs.shown.clear();
+        automation.script.blackSlides = c.blackSlides;
+
+        EXPECT_EQ(app::RunWithoutWindow(program.services(),
+                                        app::ReadOptions({deck, "/d:" + out, "/s:1-3"})),
+                  c.exitCode);
+
+        EXPECT_EQ(services.dialogs.texts(), c.messages);
+        std::vector<std::string> written;
+        for (const auto& entry : fs::directory_iterator(out))
+            written.push_back(entry.path().filename().string());
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, c.images);
+        fs::remove_all(out);
+        fs::create_directory(out);
+    }
+}
+
+// The window reads the same command line into its boxes, which end at 1000: the number itself
+// still decides, not the box left empty.
+TEST_F(CaptureRange, WindowCommandLineKeepsNumbersTheBoxesCannotShow) {
+    automation.script.slideCount = 6;
+
+    const app::TForm1 window(program.services(), app::ReadOptions({deck, "/s:1001"}));
+
     EXPECT_EQ(services.dialogs.texts(),
-              (Texts{Info, "Error: No slide could be captured: GoToSlide: there is no slide 12"}));
-    EXPECT_TRUE(form->runFailed);
-    EXPECT_TRUE(fs::is_empty(out));
+              (Texts{Info, "Error: Slide 1001 does not exist: the presentation has 6 slides."}));
+    EXPECT_EQ(screen.captures, 0);
+    EXPECT_TRUE(window.runFailed);
 }
 
 TEST_F(CaptureRange, LastBelowFirstCapturesNothingAndQuits) {

@@ -1,6 +1,7 @@
 // Slide ranges captured for real: the office's slide show on the X server, Print Screen injected
-// through XTest, the screen grabbed onto the Qt clipboard and written out, with the services the
-// program itself chooses. Only the boxes are scripted and the fixed waits are not slept.
+// through XTest, the screen grabbed onto the program's own clipboard and written out, with the
+// services the program itself chooses. Only the boxes are scripted and the fixed waits are not
+// slept.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -53,12 +54,16 @@ class CaptureOnScreen : public testing::Test {
     }
     void TearDown() override { officetest::expectNoOfficeLeft(); }
 
-    // Converts slides first..last of a deck with the format word of the window's list.
+    // Converts slides first..last of a deck with the format word of the window's list and,
+    // when given, the window's image name pattern.
     void convert(const std::string& deck, int first, int last,
-                 const char* convertTo = "Convert to *.jpg", const app::Options& options = {}) {
+                 const char* convertTo = "Convert to *.jpg", const char* pattern = nullptr,
+                 const app::Options& options = {}) {
         app::TForm1 form(program->services(), options);
         form.BatchMode = true;
         form.FileName->setText(QString::fromStdString(decks() + "/" + deck + ".ppt"));
+        if (pattern != nullptr)
+            form.OfileName->setText(QString::fromUtf8(pattern));
         form.OutputDir->setText(QString::fromStdString(out));
         form.ConvertTo->setEditText(QString::fromUtf8(convertTo));
         form.SomeSlides->setChecked(true);
@@ -126,7 +131,20 @@ TEST_F(CaptureOnScreen, RangePastTheLastSlideRepeatsIt) {
     expectShowsSlide(image("ten", 9, "jpg"), 9);
     expectShowsSlide(last, 10);
     EXPECT_FALSE(fs::exists(image("ten", 11, "jpg")));
-    EXPECT_FALSE(failed);
+    EXPECT_TRUE(failed) << "slides 11 and 12 were asked for and not captured";
+}
+
+TEST_F(CaptureOnScreen, PatternWithoutNumberKeepsEverySlide) {
+    convert("ten", 2, 4, "Convert to *.jpg", "shot");
+
+    const Texts kept{out + "/shot.jpg", out + "/Slide3.jpg", out + "/Slide4.jpg"};
+    EXPECT_EQ(outputFiles, kept);
+    for (int slide = 2; slide <= 4; ++slide) expectShowsSlide(kept[slide - 2], slide);
+    EXPECT_EQ(dialogs.texts().back(), "Error: " + out +
+                                          "/shot.jpg would have held more than one slide: the "
+                                          "others are kept in " +
+                                          out + " as Slide3.jpg, Slide4.jpg");
+    EXPECT_TRUE(failed);
 }
 
 TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
@@ -154,7 +172,7 @@ TEST_F(CaptureOnScreen, BitmapGifAndPngWords) {
 TEST_F(CaptureOnScreen, CaptureScaledToTheAskedWidth) {
     app::Options options;
     options.width = 512;
-    convert("ten", 2, 3, "Convert to *.png", options);
+    convert("ten", 2, 3, "Convert to *.png", nullptr, options);
 
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     const int height = (512 * screen.height() + screen.width() / 2) / screen.width();

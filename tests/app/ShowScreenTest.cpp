@@ -3,6 +3,7 @@
 // manager and a compositor. Each case starts the X servers it needs, so none shares a display.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,6 +90,57 @@ bool waitUntil(Condition condition, std::chrono::milliseconds limit) {
     return true;
 }
 
+// Another program of the desktop holds a text on the clipboard, as a user's editor does after a
+// copy, until this object ends.
+class CopiedText {
+  public:
+    CopiedText(const std::string& display, const std::string& text) {
+        int input[2], output[2];
+        if (::pipe(input) != 0 || ::pipe(output) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setenv("DISPLAY", display.c_str(), 1);
+            ::dup2(input[0], 0);
+            ::dup2(output[1], 1);
+            ::close_range(3, ~0u, 0);
+            ::execl(CLIPBOARD_PEER, CLIPBOARD_PEER, "text", text.c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        ::close(output[1]);
+        stdin_ = input[1];
+        char ready[6] = {};
+        ready_ = ::read(output[0], ready, 5) == 5 && std::string(ready) == "ready";
+        ::close(output[0]);
+    }
+    ~CopiedText() {
+        ::close(stdin_);  // the peer ends when its input closes
+        ::waitpid(pid_, nullptr, 0);
+    }
+    CopiedText(const CopiedText&) = delete;
+    CopiedText& operator=(const CopiedText&) = delete;
+
+    bool ready() const { return ready_; }
+
+  private:
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+    bool ready_ = false;
+};
+
+// The text on the display's clipboard, as any other program reads it.
+std::string clipboardText(const std::string& display) {
+    const std::string command = "DISPLAY=" + display + " " + CLIPBOARD_PEER + " get text";
+    std::string text;
+    if (FILE* peer = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, peer) != nullptr) text += buffer;
+        ::pclose(peer);
+    }
+    return text;
+}
+
 class RangeWhereItRuns : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -147,6 +199,20 @@ TEST_F(RangeWhereItRuns, WithoutADisplayOnAPrivateScreen) {
     expectPictures(3, 5, 1000, 750);
 }
 
+// The office's show may draw nothing on a screen this large: refused before anything starts.
+TEST_F(RangeWhereItRuns, AScreenTooLargeForTheShowIsRefused) {
+    std::vector<std::string> environment = headless();
+    environment.back() = "DECKSHOT_SCREEN_SIZE=4096x4096";
+    const ProgramRun run = startProgram(arguments(1, 2), environment, scratch + "/log");
+
+    EXPECT_EQ(waitForExit(run), 1);
+    EXPECT_NE(contents(run.log).find("Error: No screen for the slide show: "
+                                     "DECKSHOT_SCREEN_SIZE=4096x4096 is larger than"),
+              std::string::npos)
+        << contents(run.log);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
 TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
     for (const int signal : {SIGTERM, SIGKILL}) {
         SCOPED_TRACE(signal);
@@ -175,6 +241,63 @@ TEST_F(RangeWhereItRuns, StoppedOrKilledMidRunLeavesNoPrivateScreen) {
     }
 }
 
+// The pipe the office of a run listens on, from its command line.
+std::string officePipeOf(const std::string& scratch) {
+    for (pid_t office : testdecks::processesMentioning(scratch)) {
+        std::ifstream in("/proc/" + std::to_string(office) + "/cmdline");
+        const std::string cmdline{std::istreambuf_iterator<char>(in), {}};
+        const auto name = cmdline.find("pipe,name=");
+        if (name != std::string::npos)
+            return cmdline.substr(name + 10, cmdline.find(';', name) - name - 10);
+    }
+    return "";
+}
+
+// The inode of a file; 0 when there is none.
+ino_t inodeOf(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+TEST_F(RangeWhereItRuns, PrivateScreenKilledMidRangeEndsTheRunAndLeavesNothing) {
+    const ProgramRun run = startProgram(arguments(1, 10), headless(), scratch + "/log");
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(out + "/ten_01.jpg"); }, 90s));
+    // The run's own server: other runs on this machine may have private screens too.
+    std::vector<pid_t> servers;
+    for (pid_t server : testdecks::processesMentioning(ScreenSize)) {
+        std::ifstream stat("/proc/" + std::to_string(server) + "/stat");
+        std::string pid, name, state;
+        pid_t parent = 0;
+        if (stat >> pid >> name >> state >> parent && parent == run.pid)
+            servers.push_back(server);
+    }
+    ASSERT_EQ(servers.size(), 1U);
+    const std::vector<std::string> sockets = testdecks::socketFilesOf(servers);
+    ASSERT_EQ(sockets.size(), 1U);
+    const std::string socket = sockets.front();
+    const ino_t socketInode = inodeOf(socket);
+    const std::string pipe = officePipeOf(scratch);
+    ASSERT_FALSE(pipe.empty());
+    ::kill(servers.front(), SIGKILL);
+
+    EXPECT_EQ(waitForExit(run), 1);
+    const std::string log = contents(run.log);
+    EXPECT_NE(log.find("Error: the private screen ended while showing slide "), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("X connection"), std::string::npos) << log;
+    // Removed at once, not by the next run: the server's socket (a server that another run
+    // starts on the same display afterwards has a file of its own), the office's pipe and its
+    // profile.
+    EXPECT_NE(inodeOf(socket), socketInode) << socket;
+    EXPECT_FALSE(fs::exists("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe)) << pipe;
+    for (const auto& entry : fs::directory_iterator(scratch)) {
+        const std::string name = entry.path().filename();
+        // Qt's runtime folder, without XDG_RUNTIME_DIR, is none of the run's.
+        if (name != "log" && name.rfind("runtime-", 0) != 0)
+            ADD_FAILURE() << "left in the run's temporary folder: " << name;
+    }
+}
+
 TEST_F(RangeWhereItRuns, OfficeKilledMidRangeIsAnErrorNamingTheSlide) {
     const ProgramRun run = startProgram(arguments(1, 10), headless(), scratch + "/log");
     // The first picture is written: the office goes while the range goes on.
@@ -197,7 +320,8 @@ TEST_F(RangeWhereItRuns, OfficeKilledMidRangeIsAnErrorNamingTheSlide) {
 }
 
 // A desktop: Xvfb, a window manager in its default configuration and a compositor; a script
-// answers the information box as a user would.
+// answers the information box as a user would. What the user copied before stays on the
+// clipboard, also when the show runs on a private screen.
 TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
     const char* managers[] = {"openbox", "icewm"};
     for (const char* manager : managers) {
@@ -218,6 +342,9 @@ TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
         const pid_t wm = startOnDisplay(std::string("exec ") + manager);
         const pid_t compositor = startOnDisplay("exec xcompmgr");
         std::this_thread::sleep_for(1500ms);
+        const std::string copiedWords = "words the user copied";
+        const CopiedText copied(display, copiedWords);
+        ASSERT_TRUE(copied.ready());
         const pid_t user = startOnDisplay(
             "for i in $(seq 240); do sleep 0.25; w=$(xdotool search --onlyvisible --name "
             "'Convert PPT' | head -1); if [ -n \"$w\" ]; then xdotool windowactivate --sync $w; "
@@ -228,6 +355,18 @@ TEST_F(RangeWhereItRuns, OnDesktopsWithAWindowManager) {
             scratch + "/log");
         EXPECT_EQ(waitForExit(run), 0) << contents(run.log);
         expectPictures(3, 6, 1024, 768);
+        EXPECT_EQ(clipboardText(display), copiedWords);
+
+        if (std::string(manager) == "openbox") {
+            const ProgramRun hidden = startProgram(
+                {decks() + "/ten.ppt", "/s:3-4", "/d:" + out, "--no-dialogs"},
+                {"DISPLAY=" + display, "WAYLAND_DISPLAY", "TMPDIR=" + scratch,
+                 "DECKSHOT_SCREEN=private", std::string("DECKSHOT_SCREEN_SIZE=") + ScreenSize},
+                scratch + "/log");
+            EXPECT_EQ(waitForExit(hidden), 0) << contents(hidden.log);
+            expectPictures(3, 4, 1000, 750);
+            EXPECT_EQ(clipboardText(display), copiedWords);
+        }
 
         for (pid_t pid : {user, compositor, wm}) {
             ::kill(pid, SIGTERM);

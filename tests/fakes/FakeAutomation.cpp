@@ -109,6 +109,11 @@ void FakePresentationApp::goToSlide(int slideNumber) {
         script_.onSlideShown(slideNumber);
 }
 
+bool FakePresentationApp::slideIsBlack(int slideNumber) {
+    record("slideIsBlack", std::to_string(slideNumber));
+    return script_.blackSlides.count(slideNumber) != 0;
+}
+
 void FakePresentationApp::quit() {
     record("quit");
     showRunning_ = false;

@@ -4,6 +4,7 @@
 // Slide<n>.<ext> files, and GoToSlide fails as the real one does.
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct AutomationScript {
     std::function<void(const std::string& call)> onCall;
     // Runs after every successful move of the show, e.g. to put that slide on a fake screen.
     std::function<void(int slide)> onSlideShown;
+    std::set<int> blackSlides;  // slides that are black all over
 };
 
 class FakeAutomation;
@@ -52,6 +54,7 @@ class FakePresentationApp : public platform::PresentationApp {
     void setExportSlides(const std::vector<int>& slides) override;
     void saveAs(const std::string& directory, int& formatNumber, bool embedFonts) override;
     void goToSlide(int slideNumber) override;
+    bool slideIsBlack(int slideNumber) override;
     void quit() override;
 
   private:

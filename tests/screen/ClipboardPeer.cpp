@@ -3,6 +3,7 @@
 //                              until its standard input closes
 //   clipboard_peer text WORDS  the same with text
 //   clipboard_peer get FILE    saves the clipboard's image as PNG; exit 3 when it holds none
+//   clipboard_peer get text    prints the clipboard's text; exit 3 when it holds none
 #include <unistd.h>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,6 +19,11 @@ int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: clipboard_peer image|text|get FILE|WORDS\n");
         return 2;
+    }
+    if (std::strcmp(argv[1], "get") == 0 && std::strcmp(argv[2], "text") == 0) {
+        const QString text = QGuiApplication::clipboard()->text();
+        std::printf("%s", text.toLocal8Bit().constData());
+        return text.isEmpty() ? 3 : 0;
     }
     if (std::strcmp(argv[1], "get") == 0) {
         const QImage image = QGuiApplication::clipboard()->image();
@@ -43,6 +49,6 @@ int main(int argc, char** argv) {
             application.quit();
     });
     // Never outlives a test that forgot it.
-    QTimer::singleShot(60000, &application, &QGuiApplication::quit);
+    QTimer::singleShot(300000, &application, &QGuiApplication::quit);
     return application.exec();
 }
