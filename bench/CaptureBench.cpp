@@ -113,6 +113,16 @@ struct Capturer {
     std::string file(int slide) const { return outDir + "/Slide" + std::to_string(slide) + ".jpg"; }
 };
 
+// Moves to a slide, its time and stages recorded; gives the time it began.
+Clock::time_point timedMove(platform::PresentationApp& app, int slide, Series& move,
+                            StageSeries& stages) {
+    const auto start = Clock::now();
+    app.goToSlide(slide);
+    move.ms.push_back(msSince(start));
+    stages.add(stagesOf(app));
+    return start;
+}
+
 // The capture pass, timed as a run does it; gives the median total.
 double capturePass(platform::PresentationApp& app, Capturer& capturer, int count) {
     Series move{"move until drawn", {}}, grab{"grab (keys + clipboard)", {}},
@@ -120,10 +130,7 @@ double capturePass(platform::PresentationApp& app, Capturer& capturer, int count
         total{"total", {}};
     StageSeries stages;
     for (int slide = 1; slide <= count; ++slide) {
-        const auto start = Clock::now();
-        app.goToSlide(slide);
-        move.ms.push_back(msSince(start));
-        stages.add(stagesOf(app));
+        const auto start = timedMove(app, slide, move, stages);
 
         auto t = Clock::now();
         const platform::RgbImage image = capturer.grab();
@@ -150,12 +157,7 @@ double capturePass(platform::PresentationApp& app, Capturer& capturer, int count
 double floorPass(platform::PresentationApp& app, int count) {
     Series move{"move, nothing captured", {}};
     StageSeries stages;
-    for (int slide = 1; slide <= count; ++slide) {
-        const auto start = Clock::now();
-        app.goToSlide(slide);
-        move.ms.push_back(msSince(start));
-        stages.add(stagesOf(app));
-    }
+    for (int slide = 1; slide <= count; ++slide) timedMove(app, slide, move, stages);
     std::vector<const Series*> rows{&move};
     for (const Series* s : stages.rows()) rows.push_back(s);
     printTable("floor: the moves alone", rows);

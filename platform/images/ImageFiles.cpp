@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/OwnedFolder.h"
+#include "platform/images/QtPixels.h"
 
 namespace platform {
 namespace {
@@ -297,15 +298,7 @@ RgbImage readImage(const std::string& path) {
     QImage loaded;
     if (!loaded.load(QString::fromStdString(path)))
         throw ImageError("Cannot read the image \"" + path + "\"");
-    const QImage rgb = loaded.convertToFormat(QImage::Format_RGB888);
-    RgbImage image;
-    image.width = rgb.width();
-    image.height = rgb.height();
-    image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-    for (int y = 0; y < image.height; ++y)
-        std::memcpy(image.pixels.data() + static_cast<std::size_t>(y) * image.width * 3,
-                    rgb.constScanLine(y), static_cast<std::size_t>(image.width) * 3);
-    return image;
+    return FromQImage(loaded);
 }
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/images/QtPixels.h"
+
 namespace platform {
 
 PixelSize FitSize(PixelSize natural, PixelSize asked) {
@@ -24,15 +26,18 @@ RgbImage Scaled(const RgbImage& image, PixelSize size) {
         return image;
     const QImage source(image.pixels.data(), image.width, image.height, image.width * 3,
                         QImage::Format_RGB888);
-    const QImage resized =
-        source.scaled(size.width, size.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-            .convertToFormat(QImage::Format_RGB888);
-    RgbImage scaled{resized.width(), resized.height(), {}};
-    const std::size_t row = static_cast<std::size_t>(scaled.width) * 3;
-    scaled.pixels.resize(row * scaled.height);
-    for (int y = 0; y < scaled.height; ++y)
-        std::memcpy(scaled.pixels.data() + y * row, resized.constScanLine(y), row);
-    return scaled;
+    return FromQImage(
+        source.scaled(size.width, size.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+RgbImage FromQImage(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    RgbImage packed{rgb.width(), rgb.height(), {}};
+    const std::size_t row = static_cast<std::size_t>(packed.width) * 3;
+    packed.pixels.resize(row * packed.height);
+    for (int y = 0; y < packed.height; ++y)
+        std::memcpy(packed.pixels.data() + y * row, rgb.constScanLine(y), row);
+    return packed;
 }
 
 }  // namespace platform
