@@ -7,9 +7,11 @@ namespace platform {
 
 ExportOffices::ExportOffices(const std::string& program, OfficeBounds bounds, int offices)
     : count_(offices) {
-    office::OfficeProcess::reclaimLeftovers();
     sessions_ = office::exportSessions(program, bounds, offices);
     for (const std::unique_ptr<office::OfficeSession>& session : sessions_) session->launch();
+    // Once the offices start: what earlier runs left never delays them, and their own profiles
+    // are locked.
+    office::OfficeProcess::reclaimLeftovers();
 }
 
 ExportOffices::~ExportOffices() {

@@ -110,16 +110,18 @@ std::unique_ptr<PresentationApp> LibreOfficeFactory::create(const std::string& p
         throw AutomationError("No automation server is registered as \"" + programmaticId + "\"");
     if (::access(program_.c_str(), X_OK) != 0)
         throw AutomationError("LibreOffice is not installed (" + program_ + " is missing)");
-    office::OfficeProcess::reclaimLeftovers();
     if (exportOffices_ > 0) {
         std::vector<std::unique_ptr<office::OfficeSession>> sessions;
         if (started_ && started_->count() == exportOffices_)
-            sessions = started_->take();
+            sessions = started_->take();  // their start reclaimed what earlier runs left
         started_.reset();
-        if (sessions.empty())
+        if (sessions.empty()) {
+            office::OfficeProcess::reclaimLeftovers();
             sessions = office::exportSessions(program_, bounds_, exportOffices_);
+        }
         return std::make_unique<office::LibreOfficeApp>(std::move(sessions));
     }
+    office::OfficeProcess::reclaimLeftovers();
     // A screen opened for the show is a display, also in a run without one of its own.
     const std::string show = showDisplay_ ? showDisplay_() : std::string();
     return std::make_unique<office::LibreOfficeApp>(program_, bounds_,
