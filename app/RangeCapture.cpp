@@ -83,6 +83,19 @@ std::string missingSlide(long long slide, int slideCount) {
                             (slideCount == 1 ? " slide." : " slides."));
 }
 
+// An office that is gone cannot show the rest, whichever of its calls found it gone: that ends
+// the run, naming the slide.
+[[noreturn]] void rethrowNamingTheSlide(long long slide) {
+    try {
+        throw;
+    } catch (const platform::AutomationError& error) {
+        if (!error.applicationLost())
+            throw;
+        throw std::runtime_error("Error: Slide " + std::to_string(slide) +
+                                 " could not be captured: " + error.what());
+    }
+}
+
 }  // namespace
 
 SlideNumbers RangeOf(const ConversionRequest& request) {
@@ -136,7 +149,7 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
             if (run.screenLost())
                 throw std::runtime_error("Error: the private screen ended while showing slide " +
                                          std::to_string(slide));
-            throw;
+            rethrowNamingTheSlide(slide);
         }
         state.previous = state.current;
         result_.OutputFiles.push_back(state.current);
@@ -164,10 +177,8 @@ void Conversion::captureSlide(RangeState& range, long long slide) {
         try {
             range.app.goToSlide(number);
         } catch (const platform::AutomationError& error) {
-            // An office that is gone cannot show the rest: that ends the run.
             if (error.applicationLost())
-                throw std::runtime_error("Error: Slide " + std::to_string(slide) +
-                                         " could not be captured: " + error.what());
+                throw;
             if (attempts == 0) {
                 if (range.notShown.empty())
                     range.notShownReason = error.what();
