@@ -3,12 +3,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 #include <exception>
 
 #include "app/CommandLine.h"
@@ -33,6 +37,36 @@ void placeLabel(QLabel* label, int left, int top, int width, int height) {
     const QFontMetrics metrics = label->fontMetrics();
     label->setGeometry(left, top, std::max(width, metrics.horizontalAdvance(label->text()) + 2),
                        std::max(height, metrics.height()));
+}
+
+// A field's text as the file system's bytes. What the program put there keeps its exact bytes
+// for as long as the field shows it unchanged: bytes that are not UTF-8 (Latin-1 names on old
+// shares) have no text of their own, and the text would give other bytes back.
+constexpr const char* BytesProperty = "deckshotBytes";
+
+void setBytes(QLineEdit* field, const std::string& bytes) {
+    field->setProperty(BytesProperty,
+                       QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    field->setText(local(bytes));
+}
+
+std::string bytesOf(const QLineEdit* field) {
+    const std::string kept = field->property(BytesProperty).toByteArray().toStdString();
+    if (!kept.empty() && local(kept) == field->text())
+        return kept;
+    return local(field->text());
+}
+
+// The local file that a drop names, by its bytes: file managers drop file:// URIs.
+std::optional<std::string> droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls())
+        return std::nullopt;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+                .toStdString();
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -137,6 +171,9 @@ TForm1::TForm1(ProgramServices services, const Options& options, ConvertAction c
         }
     });
     connect(FileName, &QLineEdit::textChanged, this, [this] { FileNameChange(); });
+    // A file dropped on the window or on its field names the presentation.
+    setAcceptDrops(true);
+    FileName->installEventFilter(this);
     connect(Browse, &QPushButton::clicked, this, [this] { BrowseClick(); });
     connect(BrowseDir, &QPushButton::clicked, this, [this] { BrowseDirClick(); });
 
@@ -212,9 +249,9 @@ void TForm1::FormCreate() {
 
 void TForm1::showInControls(const CommandLineRequest& read) {
     if (read.fileName)
-        FileName->setText(local(*read.fileName));
+        setBytes(FileName, *read.fileName);
     if (read.outputDir)
-        OutputDir->setText(local(*read.outputDir));
+        setBytes(OutputDir, *read.outputDir);
     if (read.someSlides)
         SomeSlides->setChecked(true);
     // Selections made here fire no handler: only what the user does.
@@ -233,15 +270,47 @@ void TForm1::showOptionsInControls() {
     if (!options_.name)
         return;
     // After the file name, whose change filled the field: typed in, every "#" is the number.
-    OfileName->setText(local(*options_.name));
+    setBytes(OfileName, *options_.name);
     deckNameInPattern_.clear();
 }
 
 void TForm1::FileNameChange() {
-    deckNameInPattern_ = support::BaseFileName(local(FileName->text()));
-    OfileName->setText(local(deckNameInPattern_ + "_#"));
+    deckNameInPattern_ = support::BaseFileName(bytesOf(FileName));
+    setBytes(OfileName, deckNameInPattern_ + "_#");
     OfileNameLabel->show();
     OfileName->show();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    if (const std::optional<std::string> file = droppedFile(event->mimeData())) {
+        setBytes(FileName, *file);
+        event->acceptProposedAction();
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The field would insert the URI's text; a file is taken as the window takes it.
+    if (watched == FileName) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (droppedFile(drag->mimeData())) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (droppedFile(drop->mimeData())) {
+                dropEvent(drop);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::FslideChange() {
@@ -255,23 +324,23 @@ void TForm1::FslideChange() {
 void TForm1::BrowseClick() {
     const std::optional<std::string> chosen = services_.dialogs.openFile(OpenDialog1.filters);
     if (chosen)
-        FileName->setText(local(*chosen));
+        setBytes(FileName, *chosen);
 }
 
 void TForm1::BrowseDirClick() {
     if (findDir_ == nullptr)
         return;
-    findDir_->FindDirPath = DirectoryPart(local(FileName->text()));
+    findDir_->FindDirPath = DirectoryPart(bytesOf(FileName));
     findDir_->AllowNewFolder = true;
     if (showDirectoryChooser)
         showDirectoryChooser();
     // Also after the chooser was closed without a choice.
-    OutputDir->setText(local(findDir_->FindDirPath));
+    setBytes(OutputDir, findDir_->FindDirPath);
 }
 
 ConversionRequest TForm1::request() const {
     ConversionRequest request;
-    request.fileName = local(FileName->text());
+    request.fileName = bytesOf(FileName);
     request.allSlides = allslides->isChecked();
     request.firstPosition = Fslide->currentIndex();
     request.lastPosition = Tslide->currentIndex();
@@ -280,10 +349,10 @@ ConversionRequest TForm1::request() const {
         request.firstSlide = askedSlides_->first;
         request.lastSlide = askedSlides_->last;
     }
-    request.outputDir = local(OutputDir->text());
+    request.outputDir = bytesOf(OutputDir);
     request.formatText = local(ConvertTo->currentText());
     request.formatOverride = FormatOverride;
-    request.pattern = local(OfileName->text());
+    request.pattern = bytesOf(OfileName);
     request.deckNameInPattern = deckNameInPattern_;
     request.batchMode = BatchMode;
     request.captureKeys = CaptureKeys;
@@ -330,7 +399,7 @@ void TForm1::takeResult(const ConversionResult& result, bool replacesOutputFiles
 
 void TForm1::beginRun(const ConversionRequest& request) {
     // The directory the command filled in stays in the field.
-    OutputDir->setText(local(request.outputDir));
+    setBytes(OutputDir, request.outputDir);
     captionBeforeRun_ = windowTitle();
 }
 

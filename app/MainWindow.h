@@ -122,6 +122,10 @@ class TForm1 : public QWidget, public ConversionObserver {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // A file dropped on the window or its file field (a file:// URI) names the presentation.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void fitToText();

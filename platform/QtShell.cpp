@@ -1,18 +1,22 @@
 #include "platform/QtShell.h"
 
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QUrl>
+#include <filesystem>
 
 namespace platform {
 
 int QtShell::open(const std::string& file, const std::string&, const std::string&, int) {
-    const QString path = QString::fromStdString(file);
-    if (!QFileInfo::exists(path))
+    std::error_code error;
+    if (!std::filesystem::exists(file, error))
         return ShellFileNotFound;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()))
-               ? ShellOk
-               : ShellNoAssociation;
+    // The URL is made from the name's bytes, which need not be UTF-8.
+    const std::string path = std::filesystem::absolute(file, error).string();
+    const QUrl url = QUrl::fromEncoded(
+        "file://" +
+            QByteArray(path.data(), static_cast<qsizetype>(path.size())).toPercentEncoding("/"),
+        QUrl::StrictMode);
+    return QDesktopServices::openUrl(url) ? ShellOk : ShellNoAssociation;
 }
 
 }  // namespace platform

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <QImage>
-#include <QString>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -295,8 +295,14 @@ void giveUsualPermissions(const std::string& path) {
 }
 
 RgbImage readImage(const std::string& path) {
+    // Read by its bytes: a name that is not UTF-8 would not survive the way through QString.
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     QImage loaded;
-    if (!loaded.load(QString::fromStdString(path)))
+    if (!in.good() && !in.eof())
+        throw ImageError("Cannot read the image \"" + path + "\"");
+    if (!loaded.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                             static_cast<int>(bytes.size())))
         throw ImageError("Cannot read the image \"" + path + "\"");
     return FromQImage(loaded);
 }

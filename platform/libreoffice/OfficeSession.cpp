@@ -163,9 +163,11 @@ void OfficeSession::open(const std::string& path) {
     if (::access(path.c_str(), R_OK) != 0)
         throw AutomationError("Cannot open " + inQuotes(path) + ": " + std::strerror(errno));
     OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(path).string()), url) !=
-        osl::FileBase::E_None)
-        throw AutomationError("Cannot open " + inQuotes(path) + ": not a usable file name");
+    try {
+        url = deckUrl(path);
+    } catch (const AutomationError& e) {
+        throw AutomationError("Cannot open " + inQuotes(path) + ": " + e.what());
+    }
 
     // Read-only: the presentation is never written, and a stale lock file cannot stop it.
     // No interaction handler: a password or repair question fails instead of waiting.
@@ -199,6 +201,44 @@ void OfficeSession::open(const std::string& path) {
     }
     path_ = path;
     loadedAt_ = std::chrono::steady_clock::now();
+}
+
+OUString OfficeSession::deckUrl(const std::string& file) {
+    // The extension tells the office the file's type before it reads it; one that is not plain
+    // letters and digits is left out, and the office reads the type from the content.
+    const std::string extension = fs::path(file).extension().string();
+    const bool plain =
+        extension.size() > 1 && extension.size() <= 8 &&
+        std::all_of(extension.begin() + 1, extension.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+    return linkUrl(plain ? "deck" + extension : "deck", file);
+}
+
+OUString OfficeSession::folderUrl(const std::string& folder) {
+    const bool relink = folder != linkedFolder_;
+    const OUString url = linkUrl("folder", relink ? folder : std::string());
+    linkedFolder_ = folder;
+    return url;
+}
+
+OUString OfficeSession::linkUrl(const std::string& name, const std::string& target) {
+    const fs::path folder = fs::path(process_.profileDir()) / "names";
+    const fs::path link = folder / name;
+    if (!target.empty()) {
+        std::error_code error;
+        fs::create_directory(folder, error);
+        fs::remove(link, error);
+        fs::create_symlink(fs::absolute(target, error), link, error);
+        if (error)
+            throw AutomationError("cannot link to it from the office's profile: " +
+                                  error.message());
+    }
+    OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(ou(link.string()), url) != osl::FileBase::E_None)
+        throw AutomationError("the office's profile " + inQuotes(process_.profileDir()) +
+                              " has no usable name");
+    return url;
 }
 
 int OfficeSession::slideCount() {

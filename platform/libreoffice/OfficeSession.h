@@ -71,6 +71,12 @@ class OfficeSession {
     // The office's image export, made once and used for every slide; call within bounded().
     Reference<drawing::XGraphicExportFilter> exportFilter();
 
+    // The URL under which the office reaches `file` (the deck) or `folder`: a link of ours in
+    // the private profile, so that the office is handed plain names whatever bytes the user's
+    // names hold, and the file system takes it to exactly the user's file.
+    rtl::OUString deckUrl(const std::string& file);
+    rtl::OUString folderUrl(const std::string& folder);
+
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>
     auto bounded(const std::string& what, Call call) -> decltype(call());
@@ -80,6 +86,9 @@ class OfficeSession {
     // Lets go of every reference into the office, before it ends.
     void dropReferences();
     AutomationError failure(const std::string& what, const std::string& message);
+    // The URL of the link `name` in the profile's names folder, pointed at `target` first unless
+    // that is empty.
+    rtl::OUString linkUrl(const std::string& name, const std::string& target);
 
     const std::string program_;
     const OfficeBounds bounds_;
@@ -91,6 +100,7 @@ class OfficeSession {
     Reference<lang::XComponent> document_;
     Reference<drawing::XGraphicExportFilter> exportFilter_;  // made once, used for every slide
     std::string path_;
+    std::string linkedFolder_;  // where folderUrl's link points
     std::chrono::steady_clock::time_point loadedAt_;
     std::chrono::steady_clock::time_point launchedAt_;
     bool quit_ = false;

@@ -113,8 +113,9 @@ void exportSlide(OfficeSession& office, const std::string& directory, int n,
             fs::remove(path, ignored);
         }
     } cleanup{scratch};
-    OUString url;
-    osl::FileBase::getFileURLFromSystemPath(ou(fs::absolute(scratch).string()), url);
+    // The office writes through a link of ours to the folder: the user's folder name may hold
+    // bytes that are not UTF-8, which the office's text could not carry.
+    const OUString url = office.folderUrl(directory) + "/" + ou(scratch.filename().string());
     drawSlide(office, directory, n, image, url, scratch);
     std::error_code error;
     if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0) {

@@ -565,3 +565,50 @@ TEST_F(ConvertWithOffice, AnEmptyPresentationIsAnErrorNotABlankSlide) {
 }
 
 }  // namespace
+
+TEST_F(ConvertWithOffice, NamesThatAreNotUtf8ReachExactlyTheirOwnFiles) {
+    // A name's bytes that are not UTF-8 must neither be lost on the way to the office nor lead
+    // it to a look-alike: a file named like the part before them, in the folder or beside it.
+    const std::string other = testdecks::makePpt(out, "other", {.slides = 3, .firstLook = 5});
+    const struct {
+        std::string deck;       // the presentation's name, made from the deck of this test
+        std::string folder;     // the output folder (empty: beside the deck)
+        std::string lookAlike;  // the other deck copied here, or a user's file
+    } cases[] = {
+        {"deck.ppt", "u\xffv", "u"},
+        {"tok\xff.ppt", "", "tok"},
+        {"\xff\xfe.ppt", "", ""},
+        {"Pr\xe4sentation.ppt", "Pr\xe4sentationen", "Pr"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.deck + " " + c.folder));
+        const std::string dir = testdecks::makeTempDir("names");
+        const std::string path = dir + "/" + c.deck;
+        fs::copy_file(decks() + "/twelve.ppt", path);
+        if (!c.lookAlike.empty())
+            fs::copy_file(other, dir + "/" + c.lookAlike);
+        // Beside the deck, the output folder is the deck's folder as its name gives it, "/"
+        // included.
+        const std::string images = c.folder.empty() ? dir + "/" : dir + "/" + c.folder;
+        fs::create_directories(images);
+        const Texts before = filesIn(dir);
+
+        const ProgramRun run = testapp::runProgram(
+            "--print-files '" + path + "'" + (c.folder.empty() ? "" : " '/d:" + images + "'"));
+
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        const std::string stem = fs::path(c.deck).stem().string() + "_";
+        const Texts names = numberedNames(stem, "jpg");
+        std::string printed;
+        for (const std::string& name : names) printed += images + "/" + name + "\n";
+        EXPECT_EQ(run.output, printed);
+        expectSlideImages(images, names, "\xff\xd8\xff", 24);
+        if (!c.folder.empty()) {
+            EXPECT_EQ(filesIn(dir), before) << "a file beside the output folder changed";
+        }
+        if (!c.lookAlike.empty()) {
+            EXPECT_TRUE(support::SameFileContents(dir + "/" + c.lookAlike, other));
+        }
+        fs::remove_all(dir);
+    }
+}

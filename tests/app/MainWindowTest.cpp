@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QUrl>
 #include <string>
 #include <vector>
 
@@ -148,6 +151,31 @@ TEST_F(MainWindow, TypingAFileNameRecomputesThePattern) {
     form.FileName->clear();
     EXPECT_EQ(form.OfileName->text(), "_#");
     EXPECT_FALSE(form.OfileName->isHidden());  // stays visible once shown
+}
+
+TEST_F(MainWindow, NamesKeepTheirBytesAndADroppedFileIsItsPath) {
+    // From the command line: bytes that are not UTF-8 reach the request as they were.
+    const std::string latin1 = "/decks/Pr\xe4sentation.ppt";
+    TForm1 given(program.services(), app::ReadOptions({latin1, "/d:/out\xff"}));
+    EXPECT_EQ(given.request().fileName, latin1);
+    EXPECT_EQ(given.request().outputDir, "/out\xff");
+    EXPECT_EQ(given.request().pattern, "Pr\xe4sentation_#");
+
+    // Dropped as a file manager drops it, on the field and on the window.
+    TForm1 form(program.services());
+    for (QWidget* target : {static_cast<QWidget*>(form.FileName), static_cast<QWidget*>(&form)}) {
+        SCOPED_TRACE(target == &form ? "window" : "field");
+        form.FileName->setText("typed before");
+        QMimeData data;
+        data.setUrls({QUrl::fromEncoded("file:///decks/My%20Talk%FF.ppt")});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        EXPECT_EQ(form.request().fileName, "/decks/My Talk\xff.ppt");
+        EXPECT_EQ(form.request().pattern, "My Talk\xff_#");
+    }
 }
 
 TEST_F(MainWindow, SlideBoxRules) {
