@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/CommandLine.h"
+#include "app/OutputNames.h"
 #include "platform/SilentDialogs.h"
 
 #ifndef DECKSHOT_VERSION
@@ -113,6 +114,16 @@ bool asksForARange(const Options& options) {
     return read.someSlides;
 }
 
+// Refused here rather than when the run begins: a word no image can be written as is a wrong
+// command line.
+void readFormat(Options& options, const std::string& value) {
+    if (!FindExportFormat(value)) {
+        options.error = "--format wants jpg, bmp, gif or png, not \"" + value + "\"";
+        return;
+    }
+    options.format = value;
+}
+
 // A pattern names files in the output directory, never in another one.
 void readName(Options& options, const std::string& value) {
     if (value.find('/') != std::string::npos) {
@@ -138,8 +149,7 @@ const OptionRule Table[] = {
     {"slides", 0, "N1-N2", "like /s:n1-n2; --slides=N converts slide N alone", readSlides},
     {"dir", 0, "DIR", "like /d:Directory",
      [](Options& o, const std::string& value) { o.directory = value; }},
-    {"format", 0, "WORD", "jpg, bmp, gif or png",
-     [](Options& o, const std::string& value) { o.format = value; }},
+    {"format", 0, "WORD", "jpg, bmp, gif or png", readFormat},
     {"no-dialogs", 0, nullptr,
      "messages on the console, questions answered so that the\nrun goes on, even under a "
      "display",

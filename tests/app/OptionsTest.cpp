@@ -113,6 +113,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"EmptyValue", {"--format=", "deck.ppt"}, with([](Options& o) {
                        o.error = "--format needs a value";
                    })},
+        OptionCase{"FormatInAnyLetterCase", {"--format=PNG", "deck.ppt"}, with([](Options& o) {
+                       o.format = "PNG";
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"FormatNotOneOfTheFour", {"--format=tif", "deck.ppt"}, with([](Options& o) {
+                       o.error = "--format wants jpg, bmp, gif or png, not \"tif\"";
+                   })},
         OptionCase{"ValueOnAPlainOption", {"--quiet=yes", "deck.ppt"}, with([](Options& o) {
                        o.error = "--quiet takes no value";
                    })},
