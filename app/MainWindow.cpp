@@ -388,10 +388,8 @@ void TForm1::ConvertPPT() {
 }
 
 void TForm1::takeResult(const ConversionResult& result, bool replacesOutputFiles) {
-    if (replacesOutputFiles) {
+    if (replacesOutputFiles)
         OutputFiles.clear();
-        filesWritten_ = WrittenFiles(result);
-    }
     OutputFiles.insert(OutputFiles.end(), result.OutputFiles.begin(), result.OutputFiles.end());
     if (result.failed)
         runFailed = true;

@@ -90,8 +90,6 @@ class TForm1 : public QWidget, public ConversionObserver {
 
     // Full paths of the images the current run produced, in slide order.
     std::vector<std::string> OutputFiles;
-    // The images the last Convert command wrote, each once (WrittenFiles).
-    const std::vector<std::string>& filesWritten() const { return filesWritten_; }
     // Set once a command line has been read; the Convert command then asks no final question.
     bool BatchMode = false;
     // "bmp" after the flag /bmp; preferred to the window's format choice.
@@ -140,7 +138,6 @@ class TForm1 : public QWidget, public ConversionObserver {
     Options options_;
     ConvertAction convert_;
     support::TFindDir* findDir_ = nullptr;
-    std::vector<std::string> filesWritten_;
     // The slide numbers the command line asked for, and the box positions that show them: used
     // while the boxes still show them, so that numbers the boxes have no item for still count.
     struct AskedSlides {

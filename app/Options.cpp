@@ -178,10 +178,12 @@ const OptionRule Table[] = {
      "field (by default the presentation's\nname followed by \"_#\"); --name=page-# gives "
      "page-01.jpg ...",
      readName},
+    // A script reads the list: no message box may wait for an OK meanwhile.
     {"print-files", 0, nullptr,
      "after the run, the full path of each image written, one a line,\nin slide order, on "
-     "standard output: deckshot --print-files\n--format=png talk.ppt | xargs -d '\\n' optipng",
-     [](Options& o, const std::string&) { o.printFiles = true; }},
+     "standard output; implies --no-dialogs:\ndeckshot --print-files --format=png talk.ppt | "
+     "xargs -d '\\n'\noptipng",
+     [](Options& o, const std::string&) { o.printFiles = o.noDialogs = true; }},
 };
 
 const OptionRule* findOption(const std::string& name) {

@@ -72,9 +72,6 @@ int main(int argc, char** argv) {
     }
 
     app::TForm1 form(program.services(), options);
-    // The command line's run is over once the window exists.
-    if (options.printFiles && !app::PrintFiles(form.filesWritten(), stdout))
-        form.runFailed = true;
     support::TFindDir findDir(real.dialogs(), &form);
     form.setDirectoryChooser(findDir);
     // A key string's message box needs the application on the screen, and puts it away after.

@@ -214,14 +214,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {"--name", "page #", "--print-files", "deck.ppt"},
                    with([](Options& o) {
                        o.name = "page #";
-                       o.printFiles = true;
+                       // A script reads the list: no box may wait for an OK.
+                       o.printFiles = o.noDialogs = true;
                        o.parameters = {"deck.ppt"};
                    })},
         OptionCase{"NameWithASlash", {"--name=../#", "deck.ppt"}, with([](Options& o) {
                        o.error = "--name wants a file name pattern without \"/\", not \"../#\"";
                    })},
         OptionCase{"PrintFilesWithoutPresentation", {"--print-files"}, with([](Options& o) {
-                       o.printFiles = true;
+                       o.printFiles = o.noDialogs = true;
                        o.error = "no presentation given";
                    })},
         OptionCase{"RunOptionWithoutPresentation", {"--no-dialogs"}, with([](Options& o) {
