@@ -37,7 +37,7 @@ ConversionRequest requestFrom(const CommandLineRequest& read, const Options& opt
 
 }  // namespace
 
-int RunWithoutWindow(ProgramServices services, const Options& options) {
+int RunWithoutWindow(ProgramServices services, const Options& options, std::FILE* listing) {
     // An error that escapes is shown as the window's general error display would show it.
     const auto reportEscaped = [&services](const std::exception& error) {
         services.dialogs.message(GeneralErrorText(error));
@@ -69,7 +69,8 @@ int RunWithoutWindow(ProgramServices services, const Options& options) {
         code = reportEscaped(error);
     }
     // Also after a failure: what was written is there, and a script may want it.
-    if (options.printFiles && !PrintFiles(WrittenFiles(conversion.result()), stdout))
+    if (options.printFiles && !PrintFiles(WrittenFiles(conversion.result()), listing,
+                                          options.nullTerminated ? '\0' : '\n'))
         return 1;
     return code;
 }

@@ -139,8 +139,9 @@ int OfficesForExport(const Options& options);
 // those that repeat an image for a slide that could not be shown.
 std::vector<std::string> WrittenFiles(const ConversionResult& result);
 
-// Prints each file on a line of its own; false when they could not all be written.
-bool PrintFiles(const std::vector<std::string>& files, std::FILE* out);
+// Prints each file followed by `end` (a newline, or NUL for names that may hold one); false when
+// they could not all be written.
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out, char end = '\n');
 // The text the general error display shows for an error that escaped a run: the program's own
 // errors begin with "Error: ", while the runtime's conversion error ("'abc' is not a valid integer
 // value") and a clipboard without a bitmap ("Unsupported clipboard format") keep their own text.

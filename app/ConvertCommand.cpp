@@ -147,10 +147,10 @@ std::vector<std::string> WrittenFiles(const ConversionResult& result) {
     return written;
 }
 
-bool PrintFiles(const std::vector<std::string>& files, std::FILE* out) {
+bool PrintFiles(const std::vector<std::string>& files, std::FILE* out, char end) {
     bool printed = true;
     for (const std::string& file : files)
-        printed = std::fprintf(out, "%s\n", file.c_str()) >= 0 && printed;
+        printed = std::fputs(file.c_str(), out) >= 0 && std::fputc(end, out) != EOF && printed;
     return std::fflush(out) == 0 && printed;
 }
 

@@ -184,6 +184,11 @@ const OptionRule Table[] = {
      "standard output; implies --no-dialogs:\ndeckshot --print-files --format=png talk.ppt | "
      "xargs -d '\\n'\noptipng",
      [](Options& o, const std::string&) { o.printFiles = o.noDialogs = true; }},
+    {"null", 0, nullptr,
+     "each path of --print-files (which it implies) followed by a NUL\nbyte instead of a "
+     "newline, as xargs -0 reads them: deckshot\n--print-files --null --format=png talk.ppt | "
+     "xargs -0\noptipng",
+     [](Options& o, const std::string&) { o.nullTerminated = o.printFiles = o.noDialogs = true; }},
 };
 
 const OptionRule* findOption(const std::string& name) {

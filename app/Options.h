@@ -31,7 +31,8 @@ struct Options {
     std::vector<SlideRange> exportSlides;
     // The image names' pattern, as the window's output-name field holds it ("#": the number).
     std::optional<std::string> name;
-    bool printFiles = false;  // the paths of the images written, on standard output
+    bool printFiles = false;      // the paths of the images written, on standard output
+    bool nullTerminated = false;  // those paths each end with a NUL byte, not a newline
     // The words that are not options: the presentation and the slash flags.
     std::vector<std::string> parameters;
     // The parameters from this index on came after "--": none of them is a flag.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,12 +20,22 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
+// All that was written to the file, from its start.
+std::string readBack(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    return text;
+}
+
 TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
     char pattern[] = "/tmp/deckshot-console-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::string root = pattern;
     std::ofstream(root + "/my talk.ppt") << "not read by the fake";
     std::ofstream(root + "/a#.ppt") << "not read by the fake";
+    std::ofstream(root + "/two\nlines.ppt") << "not read by the fake";
+    const std::string nul(1, '\0');
     const std::string info =
         "Powerpoint will save your presentation as *.bmp files.\n\rPlease wait for it to finish "
         "converting your presentation.";
@@ -34,6 +45,7 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
         int exitCode;
         Texts messages;
         Texts images;
+        std::string listing = {};  // on standard output
     } cases[] = {
         {"converts",
          {root + "/my", "talk.ppt", "/bmp"},
@@ -55,6 +67,19 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
          1,
          {"'a' is not a valid integer value"},
          {}},
+        {"printFiles",
+         {"--print-files", root + "/my talk.ppt", "/bmp", "/d:" + root},
+         0,
+         {info},
+         {"my talk_1.bmp", "my talk_2.bmp"},
+         root + "/my talk_1.bmp\n" + root + "/my talk_2.bmp\n"},
+        // A newline in a name stays inside its path.
+        {"printFilesNullTerminated",
+         {"--null", root + "/two\nlines.ppt", "/bmp", "/d:" + root},
+         0,
+         {info},
+         {"two\nlines_1.bmp", "two\nlines_2.bmp"},
+         root + "/two\nlines_1.bmp" + nul + root + "/two\nlines_2.bmp" + nul},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,9 +90,13 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
         app::Program program(services.dialogs, services.clock, services.shell, services.events,
                              runs);
         const app::Options options = app::ReadOptions(c.parameters);
+        std::FILE* listing = std::tmpfile();
+        ASSERT_NE(listing, nullptr);
 
-        EXPECT_EQ(app::RunWithoutWindow(program.services(), options), c.exitCode);
+        EXPECT_EQ(app::RunWithoutWindow(program.services(), options, listing), c.exitCode);
 
+        EXPECT_EQ(readBack(listing), c.listing);
+        std::fclose(listing);
         EXPECT_EQ(services.dialogs.texts(), c.messages);
         for (const std::string& image : c.images) {
             EXPECT_TRUE(fs::is_regular_file(root + "/" + image)) << image;

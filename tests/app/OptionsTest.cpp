@@ -52,6 +52,7 @@ TEST_P(OptionTable, ReadsWords) {
     EXPECT_EQ(o.height, e.height);
     EXPECT_EQ(o.name, e.name);
     EXPECT_EQ(o.printFiles, e.printFiles);
+    EXPECT_EQ(o.nullTerminated, e.nullTerminated);
     EXPECT_EQ(o.parameters, e.parameters);
 }
 
@@ -216,6 +217,10 @@ INSTANTIATE_TEST_SUITE_P(
                        o.name = "page #";
                        // A script reads the list: no box may wait for an OK.
                        o.printFiles = o.noDialogs = true;
+                       o.parameters = {"deck.ppt"};
+                   })},
+        OptionCase{"NullImpliesPrintFiles", {"--null", "deck.ppt"}, with([](Options& o) {
+                       o.nullTerminated = o.printFiles = o.noDialogs = true;
                        o.parameters = {"deck.ppt"};
                    })},
         OptionCase{"NameWithASlash", {"--name=../#", "deck.ppt"}, with([](Options& o) {
