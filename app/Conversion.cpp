@@ -114,8 +114,11 @@ void Conversion::exportSlides(const ConversionRequest& request) {
 
     if (!support::DirectoryExists(directory)) {
         if (!dialogs.askYesNo("The directory \"" + directory +
-                              "\" does not exist.  Do you want it created?"))
+                              "\" does not exist.  Do you want it created?")) {
+            // Nothing was written that was asked for: a script must not take it for success.
+            result_.failed = true;
             return;
+        }
         if (::mkdir(directory.c_str(), 0777) != 0)
             return fail("Error: Cannot create " + directory);
     }

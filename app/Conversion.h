@@ -59,7 +59,7 @@ struct ConversionResult {
     // Entries that repeat the one before for a slide that could not be shown: reported once by
     // the range, never compared with their own file.
     std::vector<bool> unshown;
-    // An error was shown to the user.
+    // An error was shown to the user, or the user refused what the run needed.
     bool failed = false;
 };
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -45,7 +46,8 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
         int exitCode;
         Texts messages;
         Texts images;
-        std::string listing = {};  // on standard output
+        std::deque<bool> answers = {};  // to the questions, in order; none: Yes
+        std::string listing = {};       // on standard output
     } cases[] = {
         {"converts",
          {root + "/my", "talk.ppt", "/bmp"},
@@ -67,11 +69,19 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
          1,
          {"'a' is not a valid integer value"},
          {}},
+        // Nothing was written that was asked for.
+        {"directoryNotCreated",
+         {root + "/my talk.ppt", "/d:" + root + "/new"},
+         1,
+         {"The directory \"" + root + "/new\" does not exist.  Do you want it created?"},
+         {},
+         {false}},
         {"printFiles",
          {"--print-files", root + "/my talk.ppt", "/bmp", "/d:" + root},
          0,
          {info},
          {"my talk_1.bmp", "my talk_2.bmp"},
+         {},
          root + "/my talk_1.bmp\n" + root + "/my talk_2.bmp\n"},
         // A newline in a name stays inside its path.
         {"printFilesNullTerminated",
@@ -79,11 +89,13 @@ TEST(ConsoleFrontEnd, RunsTheCommandLineWithoutAWindow) {
          0,
          {info},
          {"two\nlines_1.bmp", "two\nlines_2.bmp"},
+         {},
          root + "/two\nlines_1.bmp" + nul + root + "/two\nlines_2.bmp" + nul},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fakes::FakeServices services;
+        services.dialogs.yesNoAnswers = c.answers;
         fakes::FakeAutomation automation;
         automation.script.slideCount = 2;
         fakes::FakeRunPlatforms runs(automation);
