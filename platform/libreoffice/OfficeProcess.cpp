@@ -1,6 +1,7 @@
 #include "platform/libreoffice/OfficeProcess.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -87,6 +88,12 @@ void seedProfile(const std::string& profile, const std::string& program) {
         << item("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
         << item("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
         << item("/org.openoffice.Office.Common/Misc", "UseSystemFileDialog", "false")
+        // The deck may come from anyone: what it links to (images, objects, on the network or
+        // in local files) is never fetched or read. No place is trusted, so every deck is
+        // outside a trusted place, and the office blocks the links of such documents.
+        << item("/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks",
+                "true")
+        << item("/org.openoffice.Office.Common/Security/Scripting", "SecureURL", "")
         << "</oor:items>\n";
     const std::string buildId = installedBuildId(program);
     if (!buildId.empty()) {
@@ -110,6 +117,41 @@ std::string uniquePipeName() {
     name << OfficeProcess::PipePrefix << ::getpid() << "_" << counter++ << "_" << std::hex
          << random();
     return name.str();
+}
+
+// The texts that map our own user and group into a user namespace of their own, made before
+// fork: the child may only make async-signal-safe calls.
+struct OwnIdentity {
+    std::string uidMap, gidMap;
+};
+OwnIdentity ownIdentity() {
+    return {std::to_string(::getuid()) + " " + std::to_string(::getuid()) + " 1\n",
+            std::to_string(::getgid()) + " " + std::to_string(::getgid()) + " 1\n"};
+}
+
+bool writeAll(const char* file, const std::string& text) {
+    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return written;
+}
+
+// In the child, before exec: the office gets a network of its own, without any interface up,
+// so that nothing a deck links to can be fetched from any address, 127.0.0.1 included. Its
+// sockets to us and to the X server are files, which it still reaches. Where we may not make
+// a network namespace ourselves, a user namespace that maps only our own user and group lets
+// us. Where neither is allowed the office keeps ours, and the profile's link blocking alone
+// holds.
+void cutOffNetwork(const OwnIdentity& identity) {
+    if (::unshare(CLONE_NEWNET) == 0)
+        return;
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
+        return;
+    writeAll("/proc/self/setgroups", "deny");
+    writeAll("/proc/self/uid_map", identity.uidMap);
+    writeAll("/proc/self/gid_map", identity.gidMap);
 }
 
 std::unique_ptr<OwnedFolder> makeProfileFolder() {
@@ -202,6 +244,7 @@ void OfficeProcess::start() {
     envp.push_back(nullptr);
     const std::string log = profile_ + "/office.log";
     const pid_t parent = ::getpid();
+    const OwnIdentity identity = ownIdentity();
 
     const std::lock_guard lock(reapMutex_);
     status_.reset();
@@ -221,6 +264,7 @@ void OfficeProcess::start() {
                 ::_exit(127);
             if (niceness_ != 0)
                 ::setpriority(PRIO_PROCESS, 0, niceness_);
+            cutOffNetwork(identity);
             const int in = ::open("/dev/null", O_RDONLY);
             const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
             if (in < 0 || out < 0)

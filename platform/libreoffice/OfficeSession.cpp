@@ -2,6 +2,8 @@
 // presentation, and the end of the office.
 #include "platform/libreoffice/OfficeSession.h"
 
+#include <rtl/ref.hxx>
+
 #include <unistd.h>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
@@ -22,6 +24,8 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+
+#include "platform/libreoffice/OfficeQuestions.h"
 
 namespace platform::office {
 
@@ -170,9 +174,12 @@ void OfficeSession::open(const std::string& path) {
     }
 
     // Read-only: the presentation is never written, and a stale lock file cannot stop it.
-    // No interaction handler: a password or repair question fails instead of waiting.
-    // Macros never run and links are not fetched: the file may come from anyone.
+    // Every question the office would ask is declined at once: a password or repair question
+    // fails instead of waiting. Macros never run and links are not updated: the file may come
+    // from anyone (the profile and the office's own network keep the links from being fetched).
+    const rtl::Reference<OfficeQuestions> questions = new OfficeQuestions;
     const Properties args = properties({
+        prop("InteractionHandler", uno::Any(Reference<task::XInteractionHandler>(questions.get()))),
         prop("ReadOnly", uno::Any(true)),
         // A show of a hidden document crashes the office: with a display, load it visible.
         prop("Hidden", uno::Any(!display_)),
@@ -190,6 +197,8 @@ void OfficeSession::open(const std::string& path) {
             throw;
         throw AutomationError("Cannot open " + inQuotes(path) + ": " + e.what());
     }
+    if (!document.is() && questions->askedForPassword())
+        throw AutomationError("Cannot open " + inQuotes(path) + ": it is protected by a password");
     if (!document.is())
         throw AutomationError("Cannot open " + inQuotes(path) + ": LibreOffice could not load it");
     Reference<drawing::XDrawPagesSupplier> pages(document, UNO_QUERY);
