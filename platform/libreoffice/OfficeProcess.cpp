@@ -6,6 +6,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,7 +155,26 @@ void cutOffNetwork(const OwnIdentity& identity) {
     writeAll("/proc/self/gid_map", identity.gidMap);
 }
 
+// What a profile needs in the temporary folder: about half a megabyte of its own, and room for
+// the office's temporary files. Short of it the office fails at start in ways that do not say
+// why (an exit status, or a visible office that never answers).
+constexpr unsigned long long ProfileRoom = 8ULL * 1024 * 1024;
+
+void requireRoomForProfile(const std::string& directory) {
+    struct statvfs room {};
+    if (::statvfs(directory.c_str(), &room) != 0)
+        return;  // creating the profile says why
+    const unsigned long long free = static_cast<unsigned long long>(room.f_bavail) * room.f_frsize;
+    if (free < ProfileRoom)
+        throw AutomationError("There is no space left in the temporary folder \"" + directory +
+                              "\" (" + std::to_string(free / 1024) +
+                              " kB free): LibreOffice needs about " +
+                              std::to_string(ProfileRoom / 1024 / 1024) +
+                              " MB there for its profile");
+}
+
 std::unique_ptr<OwnedFolder> makeProfileFolder() {
+    requireRoomForProfile(temporaryDirectory());
     try {
         return std::make_unique<OwnedFolder>(temporaryDirectory(), OfficeProcess::ProfilePrefix);
     } catch (const std::system_error& error) {

@@ -549,6 +549,32 @@ TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {
     }
 }
 
+TEST_F(ConvertWithOffice, AFullTemporaryFolderIsSaidAtOnceInBothWays) {
+    const std::string small = out + "/tmp";
+    fs::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+
+    for (const std::string way : {"", " /s:1-2"}) {
+        SCOPED_TRACE(way);
+        const auto started = std::chrono::steady_clock::now();
+        const ProgramRun run = testapp::runProgram("\"" + deck + "\" /d:" + out + way,
+                                                   officetest::scratchRoot(), "TMPDIR=" + small);
+
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.errors.find("Error: There is no space left in the temporary folder \"" +
+                                  small + "\""),
+                  std::string::npos)
+            << run.errors;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+        EXPECT_TRUE(filesIn(out) == Texts{"tmp"}) << filesIn(out).size();
+    }
+}
+
 TEST_F(ConvertWithOffice, AnEmptyPresentationIsAnErrorNotABlankSlide) {
     const std::string empty = out + "/empty.ppt";
     std::ofstream{empty};

@@ -213,24 +213,29 @@ TEST_F(OfficeExportTest, BadPresentationsGiveAClearErrorNamingTheFile) {
     const std::string source = std::getenv("DECKSHOT_SOURCE_DIR")
                                    ? std::getenv("DECKSHOT_SOURCE_DIR")
                                    : DECKSHOT_SOURCE_DIR_FALLBACK;
-    const std::string cases[] = {
-        dir + "/missing.ppt",
-        dir + "/truncated.ppt",
-        dir + "/corrupt.ppt",
-        dir + "/letter.ppt",
-        source + "/tests/libreoffice/data/password-protected.ppt",
+    const struct {
+        std::string path;
+        std::string reason;  // how the message ends, where it says more than that it failed
+    } cases[] = {
+        {dir + "/missing.ppt", "the file does not exist"},
+        {dir + "/truncated.ppt", ""},
+        {dir + "/corrupt.ppt", ""},
+        {dir + "/letter.ppt", ""},
+        {source + "/tests/libreoffice/data/password-protected.ppt",
+         "it is protected by a password"},
     };
     auto app = create();
     app->setVisible(true);
-    for (const auto& path : cases) {
+    for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path);
         const auto started = std::chrono::steady_clock::now();
         try {
             app->openPresentation(path, false, false, true);
             ADD_FAILURE() << "opened";
         } catch (const AutomationError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind("Cannot open \"" + path + "\": ", 0), 0u)
-                << e.what();
+            const std::string message = e.what();
+            EXPECT_EQ(message.rfind("Cannot open \"" + path + "\": ", 0), 0u) << message;
+            EXPECT_TRUE(message.ends_with(reason)) << message;
         }
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
         EXPECT_THROW(app->slideCount(), AutomationError) << "no presentation is open";
