@@ -74,6 +74,50 @@ std::string item(const std::string& path, const std::string& prop, const std::st
            "\" oor:op=\"fuse\"><value>" + value + "</value></prop></item>\n";
 }
 
+std::string xmlText(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            default:
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// The office's XDG_CONFIG_HOME is in its profile; fontconfig looks there for the user's own
+// font settings (folders of fonts, substitutes), which the slides still need: they are read
+// from where the user keeps them.
+void seedFontSettings(const fs::path& config) {
+    const char* own = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string user;
+    if (own != nullptr && own[0] == '/')
+        user = own;
+    else if (home != nullptr && home[0] == '/')
+        user = std::string(home) + "/.config";
+    fs::create_directory(config);
+    if (user.empty())
+        return;
+    fs::create_directory(config / "fontconfig");
+    std::ofstream(config / "fontconfig" / "fonts.conf")
+        << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+           "<fontconfig>\n"
+        << "<include ignore_missing=\"yes\">" << xmlText(user) << "/fontconfig/conf.d</include>\n"
+        << "<include ignore_missing=\"yes\">" << xmlText(user)
+        << "/fontconfig/fonts.conf</include>\n"
+        << "</fontconfig>\n";
+}
+
 void seedProfile(const std::string& profile, const std::string& program) {
     const fs::path user = fs::path(profile) / "user";
     // Not create_directories: a profile that a signal's cleanup has just removed stays removed.
@@ -101,6 +145,7 @@ void seedProfile(const std::string& profile, const std::string& program) {
         fs::create_directory(user / "extensions");
         std::ofstream(user / "extensions" / "buildid") << buildId << "\n";
     }
+    seedFontSettings(fs::path(profile) / "config");
     if (!out)
         throw AutomationError("Cannot prepare the LibreOffice profile in " + profile);
 }
@@ -166,11 +211,10 @@ void requireRoomForProfile(const std::string& directory) {
         return;  // creating the profile says why
     const unsigned long long free = static_cast<unsigned long long>(room.f_bavail) * room.f_frsize;
     if (free < ProfileRoom)
-        throw AutomationError("There is no space left in the temporary folder \"" + directory +
-                              "\" (" + std::to_string(free / 1024) +
-                              " kB free): LibreOffice needs about " +
-                              std::to_string(ProfileRoom / 1024 / 1024) +
-                              " MB there for its profile");
+        throw AutomationError(
+            "There is no space left in the temporary folder \"" + directory + "\" (" +
+            std::to_string(free / 1024) + " kB free): LibreOffice needs about " +
+            std::to_string(ProfileRoom / 1024 / 1024) + " MB there for its profile");
 }
 
 std::unique_ptr<OwnedFolder> makeProfileFolder() {
@@ -245,18 +289,42 @@ void OfficeProcess::start() {
     const std::string scratch = profile_ + "/tmp";
     std::error_code ignored;
     fs::create_directory(scratch, ignored);
+    // So do the settings and caches that its libraries (dconf, fontconfig, GLib) would keep in
+    // the user's home: a read-only home costs nothing, and a run leaves nothing there. HOME and
+    // XDG_DATA_HOME stay the user's, for the fonts installed in them.
+    const std::string config = profile_ + "/config", cache = profile_ + "/cache";
+    fs::create_directory(cache, ignored);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const bool ownRuntime = runtime == nullptr || *runtime == '\0';
+    if (ownRuntime && fs::create_directory(profile_ + "/runtime", ignored))
+        fs::permissions(profile_ + "/runtime", fs::perms::owner_all, ignored);
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const bool noBus = bus == nullptr || *bus == '\0';
     std::vector<std::string> environment;
     const auto replaced = [&](std::string_view entry) {
         const auto starts = [&](std::string_view name) { return entry.rfind(name, 0) == 0; };
-        // A headless office needs no display and gets none: nothing of it can reach the screen.
-        return starts("TMPDIR=") || ((headless_ || !display_.empty()) &&
-                                     (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
+        return starts("TMPDIR=") || starts("XDG_CONFIG_HOME=") || starts("XDG_CACHE_HOME=") ||
+               (ownRuntime && starts("XDG_RUNTIME_DIR=")) ||
+               (noBus && starts("DBUS_SESSION_BUS_ADDRESS=")) ||
+               // A headless office needs no display and gets none: nothing of it can reach the
+               // screen.
+               ((headless_ || !display_.empty()) &&
+                (starts("DISPLAY=") || starts("WAYLAND_DISPLAY=")));
     };
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (!replaced(*entry))
             environment.emplace_back(*entry);
     }
     environment.push_back("TMPDIR=" + scratch);
+    environment.push_back("XDG_CONFIG_HOME=" + config);
+    environment.push_back("XDG_CACHE_HOME=" + cache);
+    if (ownRuntime)
+        environment.push_back("XDG_RUNTIME_DIR=" + profile_ + "/runtime");
+    // Without a session bus, libdbus and GLib would launch one for the office (dbus-launch,
+    // seconds each time, and its files in the home); it runs without one. A bus of the user's
+    // session stays its own.
+    if (noBus)
+        environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
     if (!display_.empty())
         environment.push_back("DISPLAY=" + display_);
     std::vector<char*> envp;

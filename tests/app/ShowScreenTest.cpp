@@ -199,6 +199,22 @@ TEST_F(RangeWhereItRuns, WithoutADisplayOnAPrivateScreen) {
     expectPictures(3, 5, 1000, 750);
 }
 
+// The office of a show keeps its settings, caches and session bus to itself: the user's home
+// gets nothing, and without a session bus none is launched for it.
+TEST_F(RangeWhereItRuns, LeavesNothingInTheHome) {
+    const std::string home = testdecks::makeTempDir("show-home");
+    std::vector<std::string> environment = headless();
+    environment.insert(environment.end(), {"HOME=" + home, "DBUS_SESSION_BUS_ADDRESS",
+                                           "XDG_CONFIG_HOME", "XDG_CACHE_HOME"});
+    const ProgramRun run = startProgram(arguments(1, 2), environment, scratch + "/log");
+
+    EXPECT_EQ(waitForExit(run), 0) << contents(run.log);
+    expectPictures(1, 2, 1000, 750);
+    for (const auto& entry : fs::recursive_directory_iterator(home))
+        ADD_FAILURE() << "left in the home: " << entry.path();
+    fs::remove_all(home);
+}
+
 // The office's show may draw nothing on a screen this large: refused before anything starts.
 TEST_F(RangeWhereItRuns, AScreenTooLargeForTheShowIsRefused) {
     std::vector<std::string> environment = headless();
