@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -213,28 +214,32 @@ std::vector<pid_t> processesMentioning(const std::string& text) {
 }
 
 std::vector<std::string> socketFilesOf(const std::vector<pid_t>& processes) {
-    std::vector<std::string> inodes;
+    std::vector<std::string> files;
     for (pid_t pid : processes) {
+        const std::string process = "/proc/" + std::to_string(pid);
+        std::vector<std::string> inodes;
         std::error_code error;
-        for (const auto& fd :
-             fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        for (const auto& fd : fs::directory_iterator(process + "/fd", error)) {
             const std::string target = fs::read_symlink(fd.path(), error).string();
             if (target.rfind("socket:[", 0) == 0)
                 inodes.push_back(target.substr(8, target.size() - 9));
         }
-    }
-    std::vector<std::string> files;
-    std::ifstream table("/proc/net/unix");
-    std::string line;
-    while (std::getline(table, line)) {
-        const auto path = line.find(" /");
-        if (path == std::string::npos)
-            continue;
-        for (const std::string& inode : inodes) {
-            if (line.find(" " + inode + " ") != std::string::npos)
-                files.push_back(line.substr(path + 1));
+        // The process's own table: an office runs in a network namespace of its own, whose
+        // sockets ours does not list.
+        std::ifstream table(process + "/net/unix");
+        std::string line;
+        while (std::getline(table, line)) {
+            const auto path = line.find(" /");
+            if (path == std::string::npos)
+                continue;
+            for (const std::string& inode : inodes) {
+                if (line.find(" " + inode + " ") != std::string::npos)
+                    files.push_back(line.substr(path + 1));
+            }
         }
     }
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
     return files;
 }
 
