@@ -26,14 +26,19 @@ void WriteCapture(const platform::RgbImage& capture, const std::string& formatWo
 }
 
 CaptureFiles::CaptureFiles(const ConversionRequest& request, std::string formatWord,
-                           int numberWidth)
-    : request_(request), formatWord_(std::move(formatWord)), numberWidth_(numberWidth) {}
+                           int numberWidth, NamedImages& named)
+    : request_(request),
+      formatWord_(std::move(formatWord)),
+      numberWidth_(numberWidth),
+      named_(named) {}
 
 CaptureFiles::~CaptureFiles() = default;
 
 std::string CaptureFiles::write(int slide, const platform::RgbImage& capture) {
+    named_.beforeNaming(request_.outputDir);
     if (slide == lastSlide_ && !lastPath_.empty()) {
         WriteCapture(capture, formatWord_, lastPath_);
+        named_.named(lastPath_);
         return lastPath_;
     }
     const std::string target = ImageFileName(request_, slide, numberWidth_, formatWord_);
@@ -45,6 +50,8 @@ std::string CaptureFiles::write(int slide, const platform::RgbImage& capture) {
         takenName_ = target;
         path = keepBeside(slide, capture);
     }
+    if (!path.empty())
+        named_.named(path);
     written_.insert(path);
     lastSlide_ = slide;
     lastPath_ = path;

@@ -16,7 +16,9 @@ class StagingFolder;
 
 class CaptureFiles {
   public:
-    CaptureFiles(const ConversionRequest& request, std::string formatWord, int numberWidth);
+    // Every image written is recorded in `named`, which holds the directory from the first one.
+    CaptureFiles(const ConversionRequest& request, std::string formatWord, int numberWidth,
+                 NamedImages& named);
     ~CaptureFiles();
     CaptureFiles(const CaptureFiles&) = delete;
     CaptureFiles& operator=(const CaptureFiles&) = delete;
@@ -33,6 +35,7 @@ class CaptureFiles {
     const ConversionRequest& request_;
     const std::string formatWord_;
     const int numberWidth_;
+    NamedImages& named_;
     std::set<std::string> written_;
     int lastSlide_ = 0;
     std::string lastPath_;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "app/OutputNames.h"
 #include "app/Progress.h"
@@ -177,11 +178,39 @@ void Conversion::exportSlides(const ConversionRequest& request) {
     } catch (...) {
         quitQuietly(app);
         observer_.restoreApplication();
+        // What was named until then is listed after the error too, so it is checked as well; a
+        // failing check must not hide the error that ended the run.
+        try {
+            reportReplacedImages();
+        } catch (const std::exception&) {
+        }
         throw;
     }
     // Quit returned once the office's process had ended: the application is gone, and the
     // window comes back at once.
     observer_.restoreApplication();
+    reportReplacedImages();
+}
+
+void Conversion::reportReplacedImages() {
+    const std::vector<std::string> replaced = namedImages_.checkAndRelease();
+    if (replaced.empty())
+        return;
+    const std::set<std::string> gone(replaced.begin(), replaced.end());
+    std::vector<std::string> files;
+    std::vector<bool> unshown;
+    for (std::size_t i = 0; i < result_.OutputFiles.size(); ++i) {
+        if (gone.count(result_.OutputFiles[i]) != 0)
+            continue;
+        files.push_back(result_.OutputFiles[i]);
+        if (i < result_.unshown.size())
+            unshown.push_back(result_.unshown[i]);
+    }
+    result_.OutputFiles = std::move(files);
+    result_.unshown = std::move(unshown);
+    std::string names;
+    for (const std::string& name : replaced) names += (names.empty() ? "" : ", ") + name;
+    fail("Error: Another program replaced these images before this run ended: " + names);
 }
 
 void Conversion::convertAllSlides(const ConversionRequest& request,
@@ -226,6 +255,8 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
     std::set<std::string> written;
     std::vector<std::string> keptAside;
     std::string takenTarget;
+    if (!slides.empty())
+        namedImages_.beforeNaming(directory);
     for (const int slide : slides) {
         const std::string stem = "Slide" + std::to_string(slide);
         const std::string exported = staging->path() + "/" + stem + "." + format.extension;
@@ -235,6 +266,7 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
         // rename() replaces a stale target, so an older run's image is never listed as ours.
         if (!taken && std::rename(exported.c_str(), target.c_str()) == 0) {
             written.insert(target);
+            namedImages_.named(target);
             result_.OutputFiles.push_back(target);
             continue;
         }
@@ -243,8 +275,10 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
         const std::string kept =
             MoveBesideWithoutReplacing(exported, directory, stem, format.extension);
         result_.failed = true;
-        if (!kept.empty())
+        if (!kept.empty()) {
+            namedImages_.named(kept);
             result_.OutputFiles.push_back(kept);
+        }
         if (taken) {
             takenTarget = target;
             keptAside.push_back(kept.empty() ? "(lost)" : fs::path(kept).filename().string());

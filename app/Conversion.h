@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/NamedImages.h"
 #include "app/Options.h"
 #include "app/Program.h"
 
@@ -122,10 +123,14 @@ class Conversion {
     void showProgress(const std::string& text);
     // Shows an error of the run's own and marks the run failed.
     void fail(const std::string& message);
+    // The run's end check: images that another program replaced since this run named them are
+    // no longer listed as its own, and are named in an error.
+    void reportReplacedImages();
 
     ProgramServices services_;
     ConversionObserver& observer_;
     ConversionResult result_;
+    NamedImages namedImages_;
 };
 
 // The run settings that no control of the window holds, from the command line's options.

@@ -130,7 +130,7 @@ void Conversion::captureRange(const ConversionRequest& request, platform::RunPla
         QuitAndDrop(app);
         return fail(missingSlide(range.first, slideCount));
     }
-    CaptureFiles files(request, formatWord, NumberWidth(slideCount));
+    CaptureFiles files(request, formatWord, NumberWidth(slideCount), namedImages_);
     keys::KeyEngine keyEngine(run.input(), services_.clock, services_.dialogs, services_.log,
                               services_.keySettings);
     RangeState state{request, run, *app, keyEngine, files, range, {}, {}, {}, {}, {}, false};

@@ -638,3 +638,69 @@ TEST_F(ConvertWithOffice, NamesThatAreNotUtf8ReachExactlyTheirOwnFiles) {
         fs::remove_all(dir);
     }
 }
+
+TEST_F(ConvertWithOffice, TwoDecksOfOneNameAtOnceNeverClaimImagesTheOtherReplaced) {
+    // Two decks named alike, from two folders, give their images the same names in one folder:
+    // whichever run names them last keeps them, and neither may list an image as its own that the
+    // other replaced before it ended.
+    const testdecks::DeckOptions looks[] = {{.slides = 3}, {.slides = 3, .firstLook = 5}};
+    std::string paths[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string folder = out + "/" + std::to_string(i);
+        fs::create_directory(folder);
+        paths[i] = testdecks::makePpt(folder, "deck", looks[i]);
+    }
+    const std::string images = out + "/images";
+    // The deck whose slide the image shows: 0, 1, or -1 for neither.
+    const auto deckShown = [&](const std::string& file) {
+        const testdecks::Rgb look = platform::readImage(file).at(20, 20);
+        const int slide = file[file.size() - 5] - '0';  // .../deck_<n>.jpg
+        for (int i = 0; i < 2; ++i)
+            if (testdecks::near(look, testdecks::slideColour(slide, looks[i]), 24))
+                return i;
+        return -1;
+    };
+    // Several rounds: the runs must meet while they name their images.
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        fs::remove_all(images);
+        fs::create_directory(images);
+        const auto convert = [&](int i) {
+            return runProgram("--print-files \"" + paths[i] + "\" /d:" + images);
+        };
+        ProgramRun runs[2];
+        std::thread second([&] { runs[1] = convert(1); });
+        runs[0] = convert(0);
+        second.join();
+
+        std::vector<int> shown[2];
+        for (int i = 0; i < 2; ++i) {
+            const std::string& output = runs[i].output;
+            for (std::size_t at = 0, end; (end = output.find('\n', at)) != std::string::npos;
+                 at = end + 1)
+                shown[i].push_back(deckShown(output.substr(at, end - at)));
+        }
+        const auto allShow = [&](int run, int deckIndex) {
+            return shown[run].size() == 3 && std::all_of(shown[run].begin(), shown[run].end(),
+                                                         [&](int d) { return d == deckIndex; });
+        };
+        for (int i = 0; i < 2; ++i) {
+            SCOPED_TRACE(paths[i]);
+            const int other = 1 - i;
+            if (runs[i].exitCode == 1) {
+                EXPECT_NE(runs[i].errors.find("Error: Another program replaced these images "
+                                              "before this run ended: " +
+                                              images + "/deck_"),
+                          std::string::npos)
+                    << runs[i].errors;
+                continue;
+            }
+            ASSERT_EQ(runs[i].exitCode, 0) << runs[i].errors;
+            // Its own slides; or the other deck's in every file, when the other run came after it
+            // and has its own.
+            EXPECT_TRUE(allShow(i, i) ||
+                        (runs[other].exitCode == 0 && allShow(other, other) && allShow(i, other)))
+                << runs[i].output;
+        }
+    }
+}
