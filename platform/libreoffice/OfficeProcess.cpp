@@ -29,6 +29,7 @@
 #include "platform/Automation.h"
 #include "platform/OwnedFolder.h"
 #include "platform/RunCleanup.h"
+#include "platform/libreoffice/OfficeSandbox.h"
 
 extern char** environ;
 
@@ -333,6 +334,7 @@ void OfficeProcess::start() {
     const std::string log = profile_ + "/office.log";
     const pid_t parent = ::getpid();
     const OwnIdentity identity = ownIdentity();
+    const OfficeSandbox sandbox(program_, profile_);
 
     const std::lock_guard lock(reapMutex_);
     status_.reset();
@@ -353,6 +355,8 @@ void OfficeProcess::start() {
             if (niceness_ != 0)
                 ::setpriority(PRIO_PROCESS, 0, niceness_);
             cutOffNetwork(identity);
+            if (!sandbox.enter())
+                ::_exit(126);
             const int in = ::open("/dev/null", O_RDONLY);
             const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
             if (in < 0 || out < 0)

@@ -221,30 +221,31 @@ OUString OfficeSession::deckUrl(const std::string& file) {
         std::all_of(extension.begin() + 1, extension.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         });
-    return linkUrl(plain ? "deck" + extension : "deck", file);
+    const fs::path deck = fs::path(process_.profileDir()) / (plain ? "deck" + extension : "deck");
+    // The office reads nothing outside its profile and the system: the deck comes in, as a
+    // second name of the same file where the file system allows it, as a copy otherwise.
+    std::error_code error;
+    fs::remove(deck, error);
+    fs::create_hard_link(file, deck, error);
+    if (error && !fs::copy_file(file, deck, error))
+        throw AutomationError("cannot copy it into the office's profile: " + error.message());
+    return urlOf(deck.string());
 }
 
-OUString OfficeSession::folderUrl(const std::string& folder) {
-    const bool relink = folder != linkedFolder_;
-    const OUString url = linkUrl("folder", relink ? folder : std::string());
-    linkedFolder_ = folder;
-    return url;
+std::string OfficeSession::drawingFolder() {
+    const std::string folder = process_.profileDir() + "/drawn";
+    std::error_code ignored;
+    fs::create_directory(folder, ignored);
+    return folder;
 }
 
-OUString OfficeSession::linkUrl(const std::string& name, const std::string& target) {
-    const fs::path folder = fs::path(process_.profileDir()) / "names";
-    const fs::path link = folder / name;
-    if (!target.empty()) {
-        std::error_code error;
-        fs::create_directory(folder, error);
-        fs::remove(link, error);
-        fs::create_symlink(fs::absolute(target, error), link, error);
-        if (error)
-            throw AutomationError("cannot link to it from the office's profile: " +
-                                  error.message());
-    }
+OUString OfficeSession::drawingUrl(const std::string& name) {
+    return urlOf(drawingFolder() + "/" + name);
+}
+
+OUString OfficeSession::urlOf(const std::string& path) const {
     OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(ou(link.string()), url) != osl::FileBase::E_None)
+    if (osl::FileBase::getFileURLFromSystemPath(ou(path), url) != osl::FileBase::E_None)
         throw AutomationError("the office's profile " + inQuotes(process_.profileDir()) +
                               " has no usable name");
     return url;

@@ -71,11 +71,14 @@ class OfficeSession {
     // The office's image export, made once and used for every slide; call within bounded().
     Reference<drawing::XGraphicExportFilter> exportFilter();
 
-    // The URL under which the office reaches `file` (the deck) or `folder`: a link of ours in
-    // the private profile, so that the office is handed plain names whatever bytes the user's
-    // names hold, and the file system takes it to exactly the user's file.
+    // The URL under which the office reads the deck `file`: the office's own name for it in its
+    // private profile, whatever bytes the user's name holds (the office's text could not carry
+    // some), and where it may read it (it reads nothing else of the user's).
     rtl::OUString deckUrl(const std::string& file);
-    rtl::OUString folderUrl(const std::string& folder);
+    // Where the office draws images (its own folder: it may write nowhere else), and the URL of
+    // the file `name` there.
+    std::string drawingFolder();
+    rtl::OUString drawingUrl(const std::string& name);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
     template <class Call>
@@ -86,9 +89,7 @@ class OfficeSession {
     // Lets go of every reference into the office, before it ends.
     void dropReferences();
     AutomationError failure(const std::string& what, const std::string& message);
-    // The URL of the link `name` in the profile's names folder, pointed at `target` first unless
-    // that is empty.
-    rtl::OUString linkUrl(const std::string& name, const std::string& target);
+    rtl::OUString urlOf(const std::string& path) const;
 
     const std::string program_;
     const OfficeBounds bounds_;
@@ -100,7 +101,6 @@ class OfficeSession {
     Reference<lang::XComponent> document_;
     Reference<drawing::XGraphicExportFilter> exportFilter_;  // made once, used for every slide
     std::string path_;
-    std::string linkedFolder_;  // where folderUrl's link points
     std::chrono::steady_clock::time_point loadedAt_;
     std::chrono::steady_clock::time_point launchedAt_;
     bool quit_ = false;

@@ -4,13 +4,13 @@
 #include <unistd.h>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
-#include <osl/file.hxx>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "platform/images/ImageFiles.h"
 
@@ -104,38 +104,32 @@ void exportSlide(OfficeSession& office, const std::string& directory, int n,
     const SaveFormat& format = image.format;
     const std::string name = "Slide" + std::to_string(n) + "." + format.extension;
     const fs::path target = fs::path(directory) / name;
-    // LibreOffice writes to a scratch name; only a complete file takes the slide's name.
+    // The office draws in its own folder, where it may write; the image is copied to a scratch
+    // name beside its target, and only a complete file takes the slide's name.
+    const fs::path drawn = fs::path(office.drawingFolder()) / name;
     const fs::path scratch = fs::path(directory) / ("." + name + ".part-" + writer);
     struct Cleanup {
-        fs::path path;
+        std::vector<fs::path> paths;
         ~Cleanup() {
             std::error_code ignored;
-            fs::remove(path, ignored);
+            for (const fs::path& path : paths) fs::remove(path, ignored);
         }
-    } cleanup{scratch};
-    // The office writes through a link of ours to the folder: the user's folder name may hold
-    // bytes that are not UTF-8, which the office's text could not carry.
-    const OUString url = office.folderUrl(directory) + "/" + ou(scratch.filename().string());
-    drawSlide(office, directory, n, image, url, scratch);
+    } cleanup{{drawn, scratch}};
+    drawSlide(office, office.drawingFolder(), n, image, office.drawingUrl(name), drawn);
     std::error_code error;
-    if (!fs::is_regular_file(scratch, error) || fs::file_size(scratch, error) == 0) {
-        fs::remove(scratch, error);
-        const std::string reason = whyUnwritable(directory);
+    if (!fs::is_regular_file(drawn, error) || fs::file_size(drawn, error) == 0) {
+        const std::string reason = whyUnwritable(office.drawingFolder());
         throw AutomationError("SaveAs: LibreOffice wrote no image for slide " + std::to_string(n) +
                               (reason.empty() ? "" : ": " + reason));
     }
-    giveUsualPermissions(scratch.string());
     try {
         if (format.convertToBmp) {
-            // Written beside, then renamed: the slide's name only ever holds a whole image.
-            const fs::path bitmap = scratch.string() + ".bmp";
-            cleanup.path = bitmap;
-            writeBmp(readImage(scratch.string()), bitmap.string());
-            fs::remove(scratch);
-            fs::rename(bitmap, target);
+            writeBmp(readImage(drawn.string()), scratch.string());
         } else {
-            fs::rename(scratch, target);
+            fs::copy_file(drawn, scratch, fs::copy_options::overwrite_existing);
+            giveUsualPermissions(scratch.string());
         }
+        fs::rename(scratch, target);
     } catch (const std::exception& e) {
         fs::remove(scratch, error);
         const std::string reason = whyUnwritable(directory);

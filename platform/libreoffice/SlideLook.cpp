@@ -2,15 +2,16 @@
 
 #include <unistd.h>
 #include <com/sun/star/drawing/XDrawPage.hpp>
-#include <osl/file.hxx>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
-#include "platform/RunCleanup.h"
 #include "platform/images/ImageFiles.h"
 
 namespace platform::office {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,14 +21,15 @@ constexpr sal_Int32 LookHeight = 120;
 // Anti-aliasing of a black slide's edges stays below this in every channel.
 constexpr int NearlyBlack = 8;
 
-// A file of our own for the office to draw into; removed with this object.
+// A file of our own for the office to draw into, in its own folder (it may write nowhere
+// else); removed with this object.
 class ScratchPicture {
   public:
-    ScratchPicture() {
-        path_ = temporaryDirectory() + "/deckshot-look-XXXXXX.png";
+    explicit ScratchPicture(OfficeSession& office) {
+        path_ = office.drawingFolder() + "/look-XXXXXX.png";
         const int fd = ::mkstemps(path_.data(), 4);
         if (fd < 0)
-            throw AutomationError("no room for a picture of a slide in " + temporaryDirectory());
+            throw AutomationError("no room for a picture of a slide in " + office.drawingFolder());
         ::close(fd);
     }
     ~ScratchPicture() { ::unlink(path_.c_str()); }
@@ -43,9 +45,8 @@ class ScratchPicture {
 }  // namespace
 
 bool slideDrawsBlack(OfficeSession& office, int n) {
-    const ScratchPicture picture;
-    rtl::OUString url;
-    osl::FileBase::getFileURLFromSystemPath(ou(picture.path()), url);
+    const ScratchPicture picture(office);
+    const rtl::OUString url = office.drawingUrl(fs::path(picture.path()).filename().string());
     office.bounded("drawing slide " + std::to_string(n) + " on its own", [&] {
         Reference<drawing::XDrawPage> page(office.pages()->getByIndex(n - 1), UNO_QUERY_THROW);
         const Properties filterData = properties({

@@ -94,9 +94,33 @@ std::string bytesOf(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// One slide with an image linked over HTTP, one linked to a local file outside the deck, and
-// an object linked over HTTP; each 4 cm square, side by side from (1 cm, 1 cm).
-void writeLinkingDeck(const std::string& path, int port, const std::string& localImage) {
+// A drawing of one blue square, as a document of its own.
+std::string makeBlueDrawing(const std::string& dir) {
+    const std::string flat = dir + "/drawing.fodg";
+    std::ofstream(flat) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.graphics">
+ <office:automatic-styles>
+  <style:style style:name="blue" style:family="graphic">
+   <style:graphic-properties draw:fill="solid" draw:fill-color="#0000ff" draw:stroke="none"/>
+  </style:style>
+ </office:automatic-styles>
+ <office:body><office:drawing><draw:page draw:name="p1">
+  <draw:rect draw:style-name="blue" svg:x="0cm" svg:y="0cm" svg:width="10cm" svg:height="10cm"/>
+ </draw:page></office:drawing></office:body>
+</office:document>
+)";
+    return testdecks::convertToPpt({flat}, dir + "/drawing", "odg").front();
+}
+
+// One slide with an image linked over HTTP, one linked to a local file outside the deck, an
+// object linked over HTTP and one linked to a local document; each 4 cm square, side by side
+// from (1 cm, 1 cm).
+void writeLinkingDeck(const std::string& path, int port, const std::string& localImage,
+                      const std::string& localObject) {
     std::string prologue = testdecks::FodpPrologue;
     const std::string root = "<office:document ";
     prologue.replace(prologue.find(root), root.size(),
@@ -114,6 +138,7 @@ void writeLinkingDeck(const std::string& path, int port, const std::string& loca
                         << frame(1, "image", server + "/remote.png")
                         << frame(6, "image", "file://" + localImage)
                         << frame(11, "object", server + "/obj.odg")
+                        << frame(16, "object", "file://" + localObject)
                         << "   </draw:page>\n  </office:presentation>\n </office:body>\n"
                            "</office:document>\n";
 }
@@ -133,13 +158,13 @@ double shareOf(const platform::RgbImage& image, int leftCm, testdecks::Rgb colou
 TEST(UntrustedDeck, NothingItLinksToIsFetchedOrDrawn) {
     officetest::useScratchRoot();
     const std::string dir = testdecks::makeTempDir("untrusted");
-    constexpr testdecks::Rgb Red{255, 0, 0}, Green{0, 255, 0};
+    constexpr testdecks::Rgb Red{255, 0, 0}, Green{0, 255, 0}, Blue{0, 0, 255};
     const std::string secret = dir + "/outside_secret.png";
     platform::writePng(filled(Green), secret);
     platform::writePng(filled(Red), dir + "/remote.png");
     LinkServer server(bytesOf(dir + "/remote.png"));
     const std::string flat = dir + "/linking.fodp";
-    writeLinkingDeck(flat, server.port(), secret);
+    writeLinkingDeck(flat, server.port(), secret, makeBlueDrawing(dir));
     // As LibreOffice saves such a deck: the port refuses while it does, so the links stay links.
     const std::string ppt = testdecks::convertToPpt({flat}, dir + "/ppt").front();
     server.start();
@@ -155,13 +180,14 @@ TEST(UntrustedDeck, NothingItLinksToIsFetchedOrDrawn) {
             ASSERT_EQ(run.exitCode, 0) << run.errors;
             const platform::RgbImage slide = platform::readImage(images + "/linking_1.png");
             EXPECT_LT(shareOf(slide, 1, Red), 0.3) << "the image on the network was drawn";
-            EXPECT_LT(shareOf(slide, 6, Green), 0.3) << "the local file was drawn";
+            EXPECT_LT(shareOf(slide, 6, Green), 0.3) << "the local image was drawn";
+            EXPECT_LT(shareOf(slide, 16, Blue), 0.3) << "the local document was drawn";
         }
         fs::remove_all(images);
     }
     EXPECT_EQ(server.requests(), 0);
     officetest::expectNoOfficeLeft();
-    fs::remove_all(dir);
+    officetest::removeScratchRoot();
 }
 
 }  // namespace

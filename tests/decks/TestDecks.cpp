@@ -129,7 +129,7 @@ void writeFodp(const std::string& path, const DeckOptions& options) {
 }
 
 std::vector<std::string> convertToPpt(const std::vector<std::string>& fodpFiles,
-                                      const std::string& outdir) {
+                                      const std::string& outdir, const std::string& format) {
     fs::create_directories(outdir);
     const std::string profile = makeTempDir("deckshot-convert");
     std::vector<std::string> args = {"/usr/lib/libreoffice/program/soffice",
@@ -138,7 +138,7 @@ std::vector<std::string> convertToPpt(const std::vector<std::string>& fodpFiles,
                                      "--norestore",
                                      "--nologo",
                                      "--convert-to",
-                                     "ppt",
+                                     format,
                                      "--outdir",
                                      outdir};
     args.insert(args.end(), fodpFiles.begin(), fodpFiles.end());
@@ -165,7 +165,7 @@ std::vector<std::string> convertToPpt(const std::vector<std::string>& fodpFiles,
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             fs::remove_all(profile);
-            throw std::runtime_error("soffice --convert-to ppt took over two minutes");
+            throw std::runtime_error("soffice --convert-to " + format + " took over two minutes");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -176,7 +176,7 @@ std::vector<std::string> convertToPpt(const std::vector<std::string>& fodpFiles,
 
     std::vector<std::string> ppts;
     for (const auto& fodp : fodpFiles) {
-        const std::string ppt = (fs::path(outdir) / fs::path(fodp).stem()).string() + ".ppt";
+        const std::string ppt = (fs::path(outdir) / fs::path(fodp).stem()).string() + "." + format;
         if (!fs::exists(ppt) || fs::file_size(ppt) == 0)
             throw std::runtime_error("LibreOffice did not write " + ppt + ": " + output);
         ppts.push_back(ppt);

@@ -43,10 +43,11 @@ extern const char* const FodpBodyStart;
 // Writes the deck as <path> (a .fodp file).
 void writeFodp(const std::string& path, const DeckOptions& options);
 
-// Converts .fodp files into <outdir>/<name>.ppt in one office run; returns the .ppt paths in
-// order. Throws std::runtime_error when LibreOffice fails or takes over two minutes.
+// Converts .fodp files (or other flat documents) into <outdir>/<name>.ppt (or .<format>) in one
+// office run; returns the paths in order. Throws std::runtime_error when LibreOffice fails or
+// takes over two minutes.
 std::vector<std::string> convertToPpt(const std::vector<std::string>& fodpFiles,
-                                      const std::string& outdir);
+                                      const std::string& outdir, const std::string& format = "ppt");
 
 // writeFodp + convertToPpt for one deck: <dir>/<name>.ppt.
 std::string makePpt(const std::string& dir, const std::string& name, const DeckOptions& options);

@@ -21,9 +21,16 @@ inline std::string& scratchRoot() {
     return root;
 }
 
+// The TMPDIR the test program was started with ("" for none).
+inline std::string& startingTmpdir() {
+    static std::string tmpdir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    return tmpdir;
+}
+
 // Call from SetUpTestSuite before any office starts.
 inline void useScratchRoot() {
     if (scratchRoot().empty()) {
+        startingTmpdir();
         scratchRoot() = testdecks::makeTempDir("deckshot-officetest");
         ::setenv("TMPDIR", scratchRoot().c_str(), 1);
     }
@@ -33,6 +40,11 @@ inline void useScratchRoot() {
 inline void removeScratchRoot() {
     std::error_code ignored;
     std::filesystem::remove_all(scratchRoot(), ignored);
+    scratchRoot().clear();  // the next suite makes its own
+    if (startingTmpdir().empty())
+        ::unsetenv("TMPDIR");
+    else
+        ::setenv("TMPDIR", startingTmpdir().c_str(), 1);
 }
 
 inline std::string officeProfileMark() {
