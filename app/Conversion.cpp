@@ -2,9 +2,6 @@
 // every slide (here) or the range is captured from its slide show (RangeCapture.cpp).
 #include "app/Conversion.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -20,6 +17,7 @@
 #include "platform/Automation.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/OwnedFolder.h"
 #include "platform/RunPlatform.h"
 #include "support/Files.h"
@@ -40,8 +38,8 @@ bool isSameFile(const std::string& a, const std::string& b) {
 // The name part is longer than the directory's file system allows.
 bool nameTooLong(const std::string& path) {
     const fs::path name = fs::path(path).filename();
-    const long limit = ::pathconf(fs::path(path).parent_path().c_str(), _PC_NAME_MAX);
-    return limit > 0 && name.string().size() > static_cast<std::size_t>(limit);
+    const std::size_t limit = platform::NameLimit(fs::path(path).parent_path().string());
+    return limit > 0 && name.string().size() > limit;
 }
 
 // The application is told to quit when a run ends early; a failure to quit then must not hide
@@ -120,7 +118,8 @@ void Conversion::exportSlides(const ConversionRequest& request) {
             result_.failed = true;
             return;
         }
-        if (::mkdir(directory.c_str(), 0777) != 0)
+        std::error_code error;
+        if (!fs::create_directory(directory, error))
             return fail("Error: Cannot create " + directory);
     }
     platform::reclaimStagingLeftovers(directory);

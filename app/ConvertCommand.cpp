@@ -1,5 +1,4 @@
 // The Convert command: the checks before a conversion and the report after it.
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,14 +22,16 @@ namespace {
 // Why no presentation can be read under `name`, as the end of the sentence that names it; empty
 // for a regular file.
 std::string whyNotAPresentation(const std::string& name) {
-    struct stat info {};
-    if (!name.empty() && ::stat(name.c_str(), &info) == 0) {
-        if (S_ISREG(info.st_mode))
-            return "";
-        return S_ISDIR(info.st_mode) ? "is a directory." : "is not a regular file.";
-    }
+    if (name.empty())
+        return "does not exist.";
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(name, error);
+    if (std::filesystem::is_regular_file(status))
+        return "";
+    if (std::filesystem::is_directory(status))
+        return "is a directory.";
     // A loop of symbolic links is there, yet names no file.
-    if (!name.empty() && errno == ELOOP)
+    if (std::filesystem::exists(status) || error == std::errc::too_many_symbolic_link_levels)
         return "is not a regular file.";
     return "does not exist.";
 }

@@ -3,32 +3,33 @@
 // the staging folder of the images) and the processes it starts, kept in one small registry so
 // that a signal that ends the run can stop and remove them. What a killed run left behind is
 // told by its lock (OwnedFolder.h).
-#include <sys/types.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
 
 namespace platform {
 
+// A process, as this system's process calls number it.
+using ProcessId = int;
+
 // Where this run makes its temporary files: $TMPDIR, or /tmp.
 std::string temporaryDirectory();
 
 // Waits up to `limit` for the child `pid` to end and reaps it; true once it has ended (or is
 // no child of ours: another thread reaped it).
-bool waitForChildEnd(pid_t pid, std::chrono::milliseconds limit);
+bool waitForChildEnd(ProcessId pid, std::chrono::milliseconds limit);
 
 // One registered process (killed) or path (removed, recursively) for as long as it lives.
 class CleanupEntry {
   public:
     CleanupEntry() = default;
-    static CleanupEntry process(pid_t pid);
+    static CleanupEntry process(ProcessId pid);
     static CleanupEntry path(const std::string& path);
     // The path that `make` creates (or throws), made under the registry's lock: once a signal
     // has begun the cleanup, nothing new is made that it would miss.
     static CleanupEntry madePath(const std::function<std::string()>& make);
     // The process that `start` starts (or throws), likewise started under the registry's lock.
-    static CleanupEntry startedProcess(const std::function<pid_t()>& start);
+    static CleanupEntry startedProcess(const std::function<ProcessId()>& start);
     ~CleanupEntry();
     CleanupEntry(CleanupEntry&& other) noexcept;
     CleanupEntry& operator=(CleanupEntry&& other) noexcept;

@@ -1,12 +1,9 @@
 #include "support/FileCompare.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace support {
@@ -22,51 +19,38 @@ bool isHidden(const std::string& fileName) {
 
 // A file exists for the comparison when its name is anything but a directory (hidden included).
 bool existsAsFile(const std::string& fileName) {
-    struct stat info {};
-    return ::stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(fileName, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
 class ReadOnlyFile {
   public:
-    explicit ReadOnlyFile(const std::string& name)
-        : fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    explicit ReadOnlyFile(const std::string& name) : in_(name, std::ios::binary) {}
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return in_.is_open(); }
     // Up to size bytes; fewer only at the end of the file; -1 on a failed read.
-    ssize_t read(std::uint8_t* buffer, std::size_t size) {
-        std::size_t got = 0;
-        while (got < size) {
-            const ssize_t n = ::read(fd_, buffer + got, size - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return -1;
-            if (n == 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        return static_cast<ssize_t>(got);
+    std::int64_t read(std::uint8_t* buffer, std::size_t size) {
+        in_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
+        if (in_.bad())
+            return -1;
+        return static_cast<std::int64_t>(in_.gcount());
     }
 
   private:
-    int fd_;
+    std::ifstream in_;
 };
 
 }  // namespace
 
 std::int64_t FileSizeOf(const std::string& fileName) {
-    struct stat info {};
     if (fileName.empty() || isHidden(fileName))
         return -1;
-    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error))
         return -1;
-    return static_cast<std::int64_t>(info.st_size);
+    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
 }
 
 bool SameFileContents(const std::string& first, const std::string& second) {
@@ -83,14 +67,14 @@ bool SameFileContents(const std::string& first, const std::string& second) {
     auto bufferA = std::make_unique<std::array<std::uint8_t, BlockSize>>();
     auto bufferB = std::make_unique<std::array<std::uint8_t, BlockSize>>();
     bool same = true;
-    ssize_t count;
+    std::int64_t count;
     do {
         count = a.read(bufferA->data(), BlockSize);
         // A read that fails proves nothing equal.
         if (count < 0)
             same = false;
         if (count > 0) {
-            const ssize_t countA = count;
+            const std::int64_t countA = count;
             count = b.read(bufferB->data(), BlockSize);
             if (count < 0)
                 same = false;
@@ -102,7 +86,7 @@ bool SameFileContents(const std::string& first, const std::string& second) {
                 same = false;
             }
         }
-    } while (count == static_cast<ssize_t>(BlockSize));
+    } while (count == static_cast<std::int64_t>(BlockSize));
     return same;
 }
 

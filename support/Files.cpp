@@ -1,6 +1,6 @@
 #include "support/Files.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace support {
 
@@ -19,8 +19,8 @@ std::string CommandLineText(const std::vector<std::string>& parameters) {
 bool DirectoryExists(const std::string& path) {
     if (path.empty())
         return false;
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 std::string BaseFileName(const std::string& path) {

@@ -1,24 +1,19 @@
 #include "support/LogFile.h"
 
-#include <fcntl.h>
-#include <sys/time.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
 
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
+#include "platform/FileSystem.h"
 #include "support/TextUtil.h"
 
 namespace support {
 namespace {
 
-[[noreturn]] void failWrite(const char* what, const std::string& fileName) {
-    throw LogWriteError(std::string(what) + " " + fileName + ": " + std::strerror(errno) +
-                        " (error " + std::to_string(errno) + ")");
+[[noreturn]] void failWrite(const platform::AppendFailure& failure, const std::string& fileName) {
+    throw LogWriteError(std::string(failure.step) + " " + fileName + ": " +
+                        failure.error.message() + " (error " +
+                        std::to_string(failure.error.value()) + ")");
 }
 
 // Clears the busy flag however the write ends.
@@ -36,36 +31,16 @@ class BusyGuard {
 }  // namespace
 
 std::string TimeStamp() {
-    timeval now{};
-    gettimeofday(&now, nullptr);
-    std::tm local{};
-    localtime_r(&now.tv_sec, &local);
+    const platform::TimeOfDay now = platform::LocalTimeOfDay();
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d:%03d", local.tm_hour, local.tm_min,
-                  local.tm_sec, static_cast<int>(now.tv_usec / 1000));
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d:%03d", now.hour, now.minute, now.second,
+                  now.millisecond);
     return text;
 }
 
 void AppendLine(const std::string& fileName, const std::string& line) {
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        failWrite("cannot open", fileName);
-    const std::string data = line + "\r\n";
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int saved = errno;
-            ::close(fd);
-            errno = saved;
-            failWrite("cannot write", fileName);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0)
-        failWrite("cannot close", fileName);
+    if (const auto failure = platform::AppendToFile(fileName, line + "\r\n"))
+        failWrite(*failure, fileName);
 }
 
 std::string LogFile::WriteLog(const std::string& text) {

@@ -12,7 +12,10 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <variant>
+
+static_assert(std::is_same_v<pid_t, platform::ProcessId>);
 
 namespace platform {
 
