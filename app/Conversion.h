@@ -94,7 +94,11 @@ class NoWindow : public ConversionObserver {
 class Conversion {
   public:
     Conversion(ProgramServices services, ConversionObserver& observer)
-        : services_(services), observer_(observer) {}
+        : services_(services), observer_(observer) {
+        namedImages_.whenWaiting([this](const std::string& directory) {
+            showProgress("Waiting for another run that names images in " + directory + "...");
+        });
+    }
 
     // The Convert command: checks the request, fills in a blank output directory (in
     // request.outputDir), exports, reports equal neighbouring images and, unless in batch mode,

@@ -6,7 +6,10 @@ namespace app {
 
 void NamedImages::beforeNaming(const std::string& directory) {
     if (!lock_)
-        lock_ = std::make_unique<platform::DirectoryLock>(directory);
+        lock_ = std::make_unique<platform::DirectoryLock>(directory, [&] {
+            if (waitNotice_)
+                waitNotice_(directory);
+        });
 }
 
 void NamedImages::named(const std::string& path) {

@@ -4,6 +4,7 @@
 // that check the run holds the directory (platform::DirectoryLock): another run of this program
 // waits before it names its own images there, so only a program that does not wait can replace
 // them meanwhile, and the check tells when one did.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,10 @@ namespace app {
 
 class NamedImages {
   public:
+    // Told once, with the directory, when another run holds it and this one has to wait.
+    void whenWaiting(std::function<void(const std::string&)> notice) {
+        waitNotice_ = std::move(notice);
+    }
     // Before an image takes a name in `directory`: the first call waits for the directory.
     void beforeNaming(const std::string& directory);
     // `path` now holds an image of this run, also when it held one before (a capture taken
@@ -26,6 +31,7 @@ class NamedImages {
     std::vector<std::string> checkAndRelease();
 
   private:
+    std::function<void(const std::string&)> waitNotice_;
     std::unique_ptr<platform::DirectoryLock> lock_;
     std::vector<std::pair<std::string, std::optional<platform::FileIdentity>>> images_;
 };

@@ -4,6 +4,7 @@
 // replaces another's images before that run has checked them. The lock is taken on the directory
 // itself, which makes no file in the user's folder, and the kernel drops it however the run ends.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -14,7 +15,8 @@ class DirectoryLock {
     // Waits until no other run holds `directory`; a signal that ends the run ends it also while
     // it waits. A directory that cannot be locked (a file system without such locks) is not
     // waited for: the check at the run's end still tells a replaced image.
-    explicit DirectoryLock(const std::string& directory);
+    // `whileWaiting` is called once, before the wait, when another run holds it.
+    DirectoryLock(const std::string& directory, const std::function<void()>& whileWaiting = {});
     ~DirectoryLock();
     DirectoryLock(const DirectoryLock&) = delete;
     DirectoryLock& operator=(const DirectoryLock&) = delete;

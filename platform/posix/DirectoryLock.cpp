@@ -19,12 +19,18 @@ constexpr std::chrono::milliseconds LockPoll(20);
 
 }  // namespace
 
-DirectoryLock::DirectoryLock(const std::string& directory) {
+DirectoryLock::DirectoryLock(const std::string& directory,
+                             const std::function<void()>& whileWaiting) {
     fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
         return;
+    bool toldWaiting = false;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK) {
+            if (whileWaiting && !toldWaiting) {
+                toldWaiting = true;
+                whileWaiting();
+            }
             std::this_thread::sleep_for(LockPoll);
         } else if (errno != EINTR) {
             ::close(fd_);
