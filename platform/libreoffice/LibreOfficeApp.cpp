@@ -82,7 +82,14 @@ void LibreOfficeApp::setVisible(bool visible) {
 }
 
 void LibreOfficeApp::openPresentation(const std::string& path, bool, bool, bool) {
-    exporter_.open(path);
+    // The deck goes into the main office's profile once; the helpers take it from there. A deck
+    // that cannot be put there is the main office's to report.
+    std::string staged;
+    try {
+        staged = session_->stageDeck(path);
+    } catch (const AutomationError&) {
+    }
+    exporter_.open(staged.empty() ? path : staged);
     session_->open(path);
     show_.forget();
 }

@@ -212,7 +212,9 @@ void OfficeSession::open(const std::string& path) {
     loadedAt_ = std::chrono::steady_clock::now();
 }
 
-OUString OfficeSession::deckUrl(const std::string& file) {
+std::string OfficeSession::stageDeck(const std::string& file) {
+    if (file == stagedFrom_ && !stagedFrom_.empty())
+        return staged_;
     // The extension tells the office the file's type before it reads it; one that is not plain
     // letters and digits is left out, and the office reads the type from the content.
     const std::string extension = fs::path(file).extension().string();
@@ -229,7 +231,13 @@ OUString OfficeSession::deckUrl(const std::string& file) {
     fs::create_hard_link(file, deck, error);
     if (error && !fs::copy_file(file, deck, error))
         throw AutomationError("cannot copy it into the office's profile: " + error.message());
-    return urlOf(deck.string());
+    stagedFrom_ = file;
+    staged_ = deck.string();
+    return staged_;
+}
+
+OUString OfficeSession::deckUrl(const std::string& file) {
+    return urlOf(stageDeck(file));
 }
 
 std::string OfficeSession::drawingFolder() {

@@ -75,6 +75,9 @@ class OfficeSession {
     // private profile, whatever bytes the user's name holds (the office's text could not carry
     // some), and where it may read it (it reads nothing else of the user's).
     rtl::OUString deckUrl(const std::string& file);
+    // Puts the deck `file` into the profile (once for one file) and gives its path there: other
+    // offices of the run take it from there, as a second name on the same file system.
+    std::string stageDeck(const std::string& file);
     // Where the office draws images (its own folder: it may write nowhere else), and the URL of
     // the file `name` there.
     std::string drawingFolder();
@@ -101,6 +104,7 @@ class OfficeSession {
     Reference<lang::XComponent> document_;
     Reference<drawing::XGraphicExportFilter> exportFilter_;  // made once, used for every slide
     std::string path_;
+    std::string stagedFrom_, staged_;  // the deck put into the profile, and its name there
     std::chrono::steady_clock::time_point loadedAt_;
     std::chrono::steady_clock::time_point launchedAt_;
     bool quit_ = false;
