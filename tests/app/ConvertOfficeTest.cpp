@@ -529,15 +529,30 @@ TEST_F(ConvertWithOffice, OfficeSocketsAreOursAloneAndNoneOutlivesTheRun) {
     EXPECT_EQ(fs::status(images + "/big_01.jpg").permissions() & fs::perms::all, fs::perms(0666));
 }
 
+// A nearly full file system of `size` at `path` for as long as this object lives, where this
+// machine lets us mount one.
+class SmallDisk {
+  public:
+    SmallDisk(const std::string& path, const std::string& size) : path_(path) {
+        fs::create_directory(path);
+        mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+
+  private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
 TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {
     const std::string small = out + "/small";
-    fs::create_directory(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=40k") != 0)
+    const SmallDisk disk(small, "40k");
+    if (!disk.mounted())
         GTEST_SKIP() << "mounting a tmpfs is not allowed here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{small};
 
     const ProgramRun run = runProgram("\"" + deck + "\" /d:" + small);
 
@@ -551,13 +566,9 @@ TEST_F(ConvertWithOffice, AFullDiskEndsWithTheReasonAndOnlyWholeImages) {
 
 TEST_F(ConvertWithOffice, AFullTemporaryFolderIsSaidAtOnceInBothWays) {
     const std::string small = out + "/tmp";
-    fs::create_directory(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+    const SmallDisk disk(small, "64k");
+    if (!disk.mounted())
         GTEST_SKIP() << "mounting a tmpfs is not allowed here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{small};
 
     for (const std::string way : {"", " /s:1-2"}) {
         SCOPED_TRACE(way);
