@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/Dialogs.h"
+#include "platform/SilentDialogs.h"
 #include "support/Convert.h"
 #include "support/Files.h"
 
@@ -131,6 +132,44 @@ std::string DirectoryPart(const std::string& fileName) {
     if (slash == 0)
         return "/";
     return fileName.substr(0, slash);
+}
+
+}  // namespace app
+
+namespace app {
+
+namespace {
+
+// Keeps what a reading says, to be shown later by whoever shows the run's messages.
+class RecordingDialogs : public platform::SilentDialogs {
+  public:
+    explicit RecordingDialogs(std::vector<std::string>& messages) : messages_(messages) {}
+    void message(const std::string& text) override { messages_.push_back(text); }
+
+  private:
+    std::vector<std::string>& messages_;
+};
+
+}  // namespace
+
+CommandLineReading ReadCommandLineOnce(const Options& options) {
+    CommandLineReading reading;
+    RecordingDialogs recording(reading.messages);
+    try {
+        ReadCommandLine(options, recording, reading.request);
+    } catch (...) {
+        reading.failure = std::current_exception();
+    }
+    return reading;
+}
+
+void ShowCommandLine(const Options& options, platform::Dialogs& dialogs, CommandLineRequest& into) {
+    const CommandLineReading reading =
+        options.reading ? *options.reading : ReadCommandLineOnce(options);
+    for (const std::string& text : reading.messages) dialogs.message(text);
+    into = reading.request;
+    if (reading.failure)
+        std::rethrow_exception(reading.failure);
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #pragma once
 // Reading the command-line text: the presentation's name, then flags introduced by "/".
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,21 @@ struct CommandLineRequest {
 // slide number that is not a whole number throws support::ConvertError at that point, and `into`
 // keeps what was read before it.
 void ReadCommandLine(const Options& options, platform::Dialogs& dialogs, CommandLineRequest& into);
+
+// A command line read once, for every part of the program that needs it: what it asks for, the
+// messages its reading gave (an invalid flag, the usage message) in order, and the error that
+// stopped the reading, if one did.
+struct CommandLineReading {
+    CommandLineRequest request;
+    std::vector<std::string> messages;
+    std::exception_ptr failure;
+};
+CommandLineReading ReadCommandLineOnce(const Options& options);
+
+// What ReadCommandLine does, from the reading made once (options.reading, or a reading made now
+// for Options made by hand): its messages are shown through `dialogs`, `into` gets what it asks
+// for, and its error is thrown again.
+void ShowCommandLine(const Options& options, platform::Dialogs& dialogs, CommandLineRequest& into);
 
 // The slide box position of slide n; -1 (nothing selected) for a number outside the list.
 int SlidePosition(std::int64_t slide);

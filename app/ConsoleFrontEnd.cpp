@@ -45,7 +45,7 @@ int RunWithoutWindow(ProgramServices services, const Options& options, std::FILE
     };
     CommandLineRequest read;
     try {
-        ReadCommandLine(options, services.dialogs, read);
+        ShowCommandLine(options, services.dialogs, read);
     } catch (const std::exception& error) {
         return reportEscaped(error);
     }

@@ -220,7 +220,7 @@ void TForm1::FormCreate() {
 
     CommandLineRequest read;
     try {
-        ReadCommandLine(options_, services_.dialogs, read);
+        ShowCommandLine(options_, services_.dialogs, read);
     } catch (...) {
         // What was read before the error stays in the fields.
         showInControls(read);

@@ -6,7 +6,6 @@
 
 #include "app/CommandLine.h"
 #include "app/OutputNames.h"
-#include "platform/SilentDialogs.h"
 
 #ifndef DECKSHOT_VERSION
 #define DECKSHOT_VERSION "unknown"
@@ -100,18 +99,6 @@ void readSlideList(Options& options, const std::string& value) {
         start = comma + 1;
     }
     options.exportSlides = merged(ranges);
-}
-
-// The slash flags or --slides ask for a slide range.
-bool asksForARange(const Options& options) {
-    CommandLineRequest read;
-    platform::SilentDialogs silent;
-    try {
-        ReadCommandLine(options, silent, read);
-    } catch (const std::exception&) {
-        // A slide number that is no number: what was read before it still counts.
-    }
-    return read.someSlides;
 }
 
 // Refused here rather than when the run begins: a word no image can be written as is a wrong
@@ -289,7 +276,11 @@ Options ReadOptions(const std::vector<std::string>& words) {
     if (options.error.empty() && options.parameters.empty() && options.setsARun() &&
         !options.help && !options.version)
         options.error = "no presentation given";
-    if (options.error.empty() && !options.exportSlides.empty() && asksForARange(options))
+    // Read once, for every part of the program: a slide number that is no number stops the
+    // reading there, and what was read before it still counts.
+    options.reading = std::make_shared<const CommandLineReading>(ReadCommandLineOnce(options));
+    if (options.error.empty() && !options.exportSlides.empty() &&
+        options.reading->request.someSlides)
         options.error =
             "--export-slides exports without a slide show: it cannot go with /s or "
             "--slides";

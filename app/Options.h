@@ -2,6 +2,7 @@
 // Conventional options beside the slash flags: words that begin with "-" ("--help", "-h",
 // "--slides=2-4", ...). Everything else, the presentation and the slash flags, is handed on in
 // order. "--" ends the options, so a file whose name begins with "-" can follow it.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ struct SlideRange {
     int last = 1;
     bool operator==(const SlideRange&) const = default;
 };
+
+struct CommandLineReading;
 
 struct Options {
     bool help = false;
@@ -39,6 +42,9 @@ struct Options {
     std::size_t literalFrom = std::string::npos;
     // Why the command line cannot be used; empty when it can.
     std::string error;
+    // The parameters and the options as the command line reads them, read once by ReadOptions;
+    // none in Options made by hand, which are read when they are used.
+    std::shared_ptr<const CommandLineReading> reading;
 
     // Options that only make sense for a conversion were given.
     bool setsARun() const;

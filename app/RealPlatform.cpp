@@ -24,7 +24,6 @@
 #include "platform/QuietDialogs.h"
 #include "platform/RealClock.h"
 #include "platform/RunPlatform.h"
-#include "platform/SilentDialogs.h"
 #include "platform/libreoffice/ExportOffices.h"
 #include "platform/libreoffice/LibreOfficeFactory.h"
 #include "platform/qt/QtDialogs.h"
@@ -214,10 +213,10 @@ class RealRunFactory : public platform::RunPlatformFactory {
 }  // namespace
 
 std::unique_ptr<platform::ExportOffices> StartExportOffices(const Options& options) {
-    CommandLineRequest read;
-    platform::SilentDialogs silent;
+    if (!options.reading || options.reading->failure)
+        return nullptr;
+    const CommandLineRequest& read = options.reading->request;
     try {
-        ReadCommandLine(options, silent, read);
         if (read.action != CommandLineRequest::Action::Convert || read.someSlides)
             return nullptr;
         const platform::OfficeBounds bounds{platform::officeTimeoutFromEnvironment()};

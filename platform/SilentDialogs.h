@@ -1,6 +1,5 @@
 #pragma once
-// Boxes nobody sees: for reading a command line ahead of the run, which reads it again and says
-// what it must.
+// Boxes nobody sees, answering nothing: the base of dialogs that only keep what they are told.
 #include "platform/Dialogs.h"
 
 namespace platform {
