@@ -8,6 +8,7 @@
 #include "app/StagingFolder.h"
 #include "platform/Automation.h"
 #include "platform/images/ImageFiles.h"
+#include "support/TextUtil.h"
 
 namespace app {
 
@@ -79,11 +80,9 @@ std::string CaptureFiles::keepBeside(int slide, const platform::RgbImage& captur
 std::string CaptureFiles::keptAsideMessage() const {
     if (keptAside_.empty())
         return "";
-    std::string names;
-    for (const std::string& name : keptAside_) names += (names.empty() ? "" : ", ") + name;
     return "Error: " + takenName_ +
            " would have held more than one slide: the others are kept in " + request_.outputDir +
-           " as " + names;
+           " as " + support::CommaList(keptAside_);
 }
 
 }  // namespace app

@@ -207,9 +207,8 @@ void Conversion::reportReplacedImages() {
     }
     result_.OutputFiles = std::move(files);
     result_.unshown = std::move(unshown);
-    std::string names;
-    for (const std::string& name : replaced) names += (names.empty() ? "" : ", ") + name;
-    fail("Error: Another program replaced these images before this run ended: " + names);
+    fail("Error: Another program replaced these images before this run ended: " +
+         support::CommaList(replaced));
 }
 
 void Conversion::convertAllSlides(const ConversionRequest& request,
@@ -288,12 +287,10 @@ void Conversion::convertAllSlides(const ConversionRequest& request,
         }
     }
     if (!keptAside.empty()) {
-        std::string names;
-        for (const std::string& name : keptAside) names += (names.empty() ? "" : ", ") + name;
         services_.dialogs.message("Error: " + takenTarget +
                                   " would have held more than one slide: the others are kept "
                                   "in " +
-                                  directory + " as " + names);
+                                  directory + " as " + support::CommaList(keptAside));
     }
 }
 

@@ -53,4 +53,10 @@ std::string ChangeStr(const std::string& text, const std::string& newPart,
     return result;
 }
 
+std::string CommaList(const std::vector<std::string>& texts) {
+    std::string list;
+    for (const std::string& text : texts) list += (list.empty() ? "" : ", ") + text;
+    return list;
+}
+
 }  // namespace support

@@ -2,6 +2,7 @@
 // Small text routines shared by the whole program. Texts are byte strings, positions 1-based,
 // position 0 meaning "no position".
 #include <string>
+#include <vector>
 
 namespace support {
 
@@ -18,5 +19,8 @@ std::string ReverseText(const std::string& text);
 // never searching inserted text again. Note the order: the replacement comes before the pattern.
 std::string ChangeStr(const std::string& text, const std::string& newPart,
                       const std::string& oldPart);
+
+// The texts one after another, separated by a comma and a blank: "a, b, c".
+std::string CommaList(const std::vector<std::string>& texts);
 
 }  // namespace support

@@ -99,13 +99,7 @@ std::string xmlText(const std::string& text) {
 // font settings (folders of fonts, substitutes), which the slides still need: they are read
 // from where the user keeps them.
 void seedFontSettings(const fs::path& config) {
-    const char* own = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    std::string user;
-    if (own != nullptr && own[0] == '/')
-        user = own;
-    else if (home != nullptr && home[0] == '/')
-        user = std::string(home) + "/.config";
+    const std::string user = UserConfigFolder();
     fs::create_directory(config);
     if (user.empty())
         return;

@@ -33,6 +33,12 @@ std::string fromEnvironment(const char* name) {
 
 }  // namespace
 
+std::string UserConfigFolder() {
+    const std::string own = fromEnvironment("XDG_CONFIG_HOME");
+    const std::string home = fromEnvironment("HOME");
+    return !own.empty() ? own : home.empty() ? "" : home + "/.config";
+}
+
 OfficeSandbox::OfficeSandbox(const std::string& program, const std::string& profile) {
     // The office's own installation, wherever it lies: its program folder, and the folder
     // above when that is an installation's "program" folder.
@@ -53,7 +59,6 @@ OfficeSandbox::OfficeSandbox(const std::string& program, const std::string& prof
     // The fonts a user installed and the font settings they made.
     const std::string home = fromEnvironment("HOME");
     const std::string data = fromEnvironment("XDG_DATA_HOME");
-    const std::string config = fromEnvironment("XDG_CONFIG_HOME");
     if (!home.empty()) {
         rules_.push_back({home + "/.fonts", Read});
         rules_.push_back({home + "/.fonts.conf", Read});
@@ -62,8 +67,8 @@ OfficeSandbox::OfficeSandbox(const std::string& program, const std::string& prof
     }
     if (!data.empty() || !home.empty())
         rules_.push_back({(data.empty() ? home + "/.local/share" : data) + "/fonts", Read});
-    if (!config.empty() || !home.empty())
-        rules_.push_back({(config.empty() ? home + "/.config" : config) + "/fontconfig", Read});
+    if (const std::string config = UserConfigFolder(); !config.empty())
+        rules_.push_back({config + "/fontconfig", Read});
     const std::string authority = fromEnvironment("XAUTHORITY");
     if (!authority.empty())
         rules_.push_back({authority, Read});

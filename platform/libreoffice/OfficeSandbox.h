@@ -9,6 +9,10 @@
 
 namespace platform::office {
 
+// The user's own settings folder ($XDG_CONFIG_HOME, or ~/.config); empty when neither is known.
+// The office gets one of its own, and reads the user's font settings from this one.
+std::string UserConfigFolder();
+
 class OfficeSandbox {
   public:
     // The rules for the office `program` whose profile is `profile`, from our environment

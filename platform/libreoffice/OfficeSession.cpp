@@ -73,7 +73,10 @@ OfficeSession::OfficeSession(const std::string& program, OfficeBounds bounds, bo
       bounds_(bounds),
       display_(!headless),
       process_(program, headless, display),
-      watchdog_(process_) {}
+      watchdog_(process_) {
+    std::error_code ignored;
+    fs::create_directory(drawingFolder(), ignored);
+}
 
 AutomationError OfficeSession::failure(const std::string& what, const std::string& message) {
     watchdog_.disarm();
@@ -240,11 +243,8 @@ OUString OfficeSession::deckUrl(const std::string& file) {
     return urlOf(stageDeck(file));
 }
 
-std::string OfficeSession::drawingFolder() {
-    const std::string folder = process_.profileDir() + "/drawn";
-    std::error_code ignored;
-    fs::create_directory(folder, ignored);
-    return folder;
+std::string OfficeSession::drawingFolder() const {
+    return process_.profileDir() + "/drawn";
 }
 
 OUString OfficeSession::drawingUrl(const std::string& name) {

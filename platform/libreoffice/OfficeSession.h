@@ -80,7 +80,7 @@ class OfficeSession {
     std::string stageDeck(const std::string& file);
     // Where the office draws images (its own folder: it may write nowhere else), and the URL of
     // the file `name` there.
-    std::string drawingFolder();
+    std::string drawingFolder() const;
     rtl::OUString drawingUrl(const std::string& name);
 
     // Runs one office call under the watchdog, turning every failure into AutomationError.
